@@ -1,0 +1,18 @@
+// Main window initialisation: builds the running application between class
+// registration and the message loop.
+#pragma once
+
+#include <string>
+
+#include "platform/Types.h"
+
+namespace vt {
+
+// Returns 1 when the window is up and the application ready, 0 when start-up
+// must end (the user has been told why).
+int initMainWindow(const std::string& className, const std::string& title, int showCommand, int startPreset);
+
+// The window procedure registered for the main window class.
+LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
+
+}  // namespace vt

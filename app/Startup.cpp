@@ -1,0 +1,71 @@
+#include "app/Startup.h"
+
+#include <string>
+
+#include "app/MainWindow.h"
+#include "app/ShellState.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
+#include "settings/Profile.h"
+#include "settings/TuningSettings.h"
+
+namespace vt {
+namespace {
+
+// The title and class buffers hold 100 characters with the terminator.
+std::string resourceText(unsigned id) { return platform().loadString(id).substr(0, 99); }
+
+// Another copy holds the mutex: bring its window forward, if it has one yet.
+void handOverToRunningCopy() {
+    WindowHandle running = platform().findWindow(nullptr, "Vantrelis");
+    if (running != nullptr) platform().sendMessage(running, WM_SHOW_INSTANCE, 0, 0);
+}
+
+int messageLoop(AcceleratorHandle accelerators) {
+    Platform& os = platform();
+    Message message;
+    while (os.getMessage(message) > 0) {
+        if (!os.translateAccelerator(message.window, accelerators, message)) {
+            os.translateMessage(message);
+            os.dispatchMessage(message);
+        }
+        os.sleep(1);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int readStartPreset() {
+    std::int32_t preset = PresetCustom;
+    if (platform().fileExists(ProfilePath)) lookupInteger(ProfilePath, "EASY_SETTINGS", preset);
+    return preset;
+}
+
+int runApplication(int showCommand) {
+    Platform& os = platform();
+    shell.running = 1;
+    shell.closing = 0;
+
+    bool alreadyExists = false;
+    MutexHandle mutex = os.createMutex(InstanceMutexName, true, alreadyExists);
+    if (alreadyExists) handOverToRunningCopy();
+    if (mutex == nullptr || alreadyExists) return 0;
+    shell.instanceMutex = mutex;
+
+    shell.wndProcEnabled = 1;
+    shell.initDone = 0;
+    int startPreset = readStartPreset();
+    std::string title = resourceText(TitleStringId);
+    std::string className = resourceText(ClassStringId);
+
+    IconHandle icon = os.loadIcon(iconForPreset(startPreset));
+    os.registerWindowClass({className, CS_HREDRAW | CS_VREDRAW, mainWindowProcedure, icon, icon});
+    if (initMainWindow(className, title, showCommand, startPreset) == 0) return 0;
+
+    AcceleratorHandle accelerators = os.loadAccelerators(AcceleratorTableId);
+    shell.initDone = 1;
+    return messageLoop(accelerators);
+}
+
+}  // namespace vt

@@ -1,0 +1,12 @@
+#include "gpu/GpuInventory.h"
+
+namespace vt {
+
+GpuInventory inventory;
+
+void resetGpuInventory(GpuInventory& gpus) {
+    gpus.count = 0;
+    for (GpuSlot& slot : gpus.slots) slot = GpuSlot{};
+}
+
+}  // namespace vt

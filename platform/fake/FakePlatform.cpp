@@ -1,0 +1,732 @@
+#include "platform/fake/FakePlatform.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+#include "platform/Messages.h"
+#include "platform/fake/FakeSystem.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_JPEG
+#define STBI_NO_STDIO
+#include <stb/stb_image.h>
+
+namespace vt {
+namespace {
+
+std::uintptr_t value(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+template <class Handle>
+Handle makeHandle(std::uintptr_t raw) {
+    return reinterpret_cast<Handle>(raw);
+}
+
+constexpr std::uintptr_t IconBase = 0x10000;
+
+std::string hex(std::uintptr_t raw) {
+    std::ostringstream out;
+    out << std::hex << raw;
+    return out.str();
+}
+
+std::string utf8(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+FakePlatform::FakePlatform() = default;
+FakePlatform::~FakePlatform() = default;
+
+void FakePlatform::record(std::string line) {
+    std::lock_guard guard(lock_);
+    calls_.push_back(std::move(line));
+}
+
+std::vector<std::string> FakePlatform::calls() const {
+    std::lock_guard guard(lock_);
+    return calls_;
+}
+
+int FakePlatform::count(std::string_view prefix) const {
+    std::lock_guard guard(lock_);
+    return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
+                                          [&](const std::string& call) { return call.starts_with(prefix); }));
+}
+
+std::vector<std::string> FakePlatform::callsStartingWith(std::string_view prefix) const {
+    std::lock_guard guard(lock_);
+    std::vector<std::string> out;
+    for (const auto& call : calls_) {
+        if (call.starts_with(prefix)) out.push_back(call);
+    }
+    return out;
+}
+
+void FakePlatform::clearCalls() {
+    std::lock_guard guard(lock_);
+    calls_.clear();
+}
+
+void FakePlatform::addModule(const std::string& name, Module module) {
+    std::lock_guard guard(lock_);
+    modules_[name] = std::move(module);
+}
+
+void FakePlatform::failModule(const std::string& name, std::uint32_t error) {
+    std::lock_guard guard(lock_);
+    moduleFailures_[name] = error;
+}
+
+std::vector<std::string> FakePlatform::loadedModules() const {
+    std::lock_guard guard(lock_);
+    std::vector<std::string> out;
+    for (const auto& [handle, module] : loaded_) {
+        if (module.loadCount > 0) out.push_back(module.name);
+    }
+    return out;
+}
+
+void FakePlatform::queueMessage(const Message& message) {
+    std::lock_guard guard(lock_);
+    queue_.push_back(message);
+}
+
+WindowHandle FakePlatform::lastCreatedWindow() const {
+    std::lock_guard guard(lock_);
+    return lastWindow_;
+}
+
+bool FakePlatform::windowVisible(WindowHandle handle) const {
+    std::lock_guard guard(lock_);
+    const FakeWindow* w = window(handle);
+    return w != nullptr && w->visible;
+}
+
+std::vector<std::uintptr_t> FakePlatform::timers(WindowHandle handle) const {
+    std::lock_guard guard(lock_);
+    const FakeWindow* w = window(handle);
+    return w != nullptr ? w->timers : std::vector<std::uintptr_t>{};
+}
+
+WindowHandle FakePlatform::foregroundWindow() const {
+    std::lock_guard guard(lock_);
+    return foreground_;
+}
+
+int FakePlatform::quitCode() const {
+    std::lock_guard guard(lock_);
+    return quitCode_;
+}
+
+bool FakePlatform::trayIconPresent() const {
+    std::lock_guard guard(lock_);
+    return trayPresent_;
+}
+
+TrayIconData FakePlatform::trayIcon() const {
+    std::lock_guard guard(lock_);
+    return tray_;
+}
+
+IconHandle FakePlatform::classIcon() const {
+    std::lock_guard guard(lock_);
+    return classIcon_;
+}
+
+CursorShape FakePlatform::cursorShape() const {
+    std::lock_guard guard(lock_);
+    return cursor_;
+}
+
+std::uint32_t FakePlatform::iconResourceId(IconHandle icon) {
+    return icon == nullptr ? 0 : static_cast<std::uint32_t>(value(icon) - IconBase);
+}
+
+FakePlatform::FakeWindow* FakePlatform::window(WindowHandle handle) {
+    auto it = windows_.find(value(handle));
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+const FakePlatform::FakeWindow* FakePlatform::window(WindowHandle handle) const {
+    auto it = windows_.find(value(handle));
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+WindowProcedure FakePlatform::procedureFor(WindowHandle handle) const {
+    std::lock_guard guard(lock_);
+    const FakeWindow* w = window(handle);
+    if (w == nullptr) return nullptr;
+    auto it = classes_.find(w->className);
+    return it == classes_.end() ? nullptr : it->second;
+}
+
+// --- time and process -------------------------------------------------------
+
+std::uint32_t FakePlatform::tickCount() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void FakePlatform::sleep(std::uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+LocalTime FakePlatform::localTime() {
+    if (fixedClock) return fixedTime;
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    fake::localParts(now, parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
+
+void FakePlatform::debugOutput(std::string_view text) { record("debugOutput " + std::string(text)); }
+
+std::string FakePlatform::currentDirectory() { return std::filesystem::current_path().string(); }
+
+// --- files and folders ------------------------------------------------------
+
+bool FakePlatform::fileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+bool FakePlatform::isDirectory(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+bool FakePlatform::createDirectory(const std::string& path) {
+    record("createDirectory " + path);
+    std::error_code error;
+    return std::filesystem::create_directory(path, error);
+}
+
+// --- text -------------------------------------------------------------------
+
+std::u16string FakePlatform::toWide(std::string_view multiByte) { return fake::cp932ToUtf16(multiByte); }
+
+std::string FakePlatform::toMultiByte(std::u16string_view wide) { return fake::utf16ToCp932(wide); }
+
+// --- single instance --------------------------------------------------------
+
+MutexHandle FakePlatform::createMutex(const char* name, bool initiallyOwned, bool& alreadyExists) {
+    std::lock_guard guard(lock_);
+    record(std::string("createMutex ") + name + (initiallyOwned ? " owned" : ""));
+    if (failMutexCreation) {
+        alreadyExists = false;
+        return nullptr;
+    }
+    alreadyExists = existingMutexes.count(name) != 0;
+    std::uintptr_t handle = nextHandle_++;
+    mutexes_.insert(handle);
+    return makeHandle<MutexHandle>(handle);
+}
+
+void FakePlatform::releaseMutex(MutexHandle mutex) { record("releaseMutex " + hex(value(mutex))); }
+
+void FakePlatform::closeMutex(MutexHandle mutex) {
+    std::lock_guard guard(lock_);
+    mutexes_.erase(value(mutex));
+    record("closeMutex " + hex(value(mutex)));
+}
+
+// --- libraries --------------------------------------------------------------
+
+ModuleHandle FakePlatform::loadLibrary(const std::string& name, std::uint32_t searchFlags, std::uint32_t& lastError) {
+    std::lock_guard guard(lock_);
+    record("loadLibrary " + name + " flags=" + hex(searchFlags));
+    if (auto failure = moduleFailures_.find(name); failure != moduleFailures_.end()) {
+        lastError = failure->second;
+        return nullptr;
+    }
+    if (modules_.count(name) == 0) {
+        lastError = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
+    for (auto& [handle, module] : loaded_) {
+        if (module.name == name && module.loadCount > 0) {
+            ++module.loadCount;
+            return makeHandle<ModuleHandle>(handle);
+        }
+    }
+    std::uintptr_t handle = nextHandle_++;
+    loaded_[handle] = {name, 1};
+    lastError = 0;
+    return makeHandle<ModuleHandle>(handle);
+}
+
+void* FakePlatform::findExport(ModuleHandle module, const char* name) {
+    std::lock_guard guard(lock_);
+    auto loaded = loaded_.find(value(module));
+    if (loaded == loaded_.end() || loaded->second.loadCount == 0) return nullptr;
+    const Module& found = modules_[loaded->second.name];
+    auto it = found.exports.find(name);
+    return it == found.exports.end() ? nullptr : it->second;
+}
+
+void FakePlatform::freeLibrary(ModuleHandle module) {
+    std::lock_guard guard(lock_);
+    auto loaded = loaded_.find(value(module));
+    if (loaded == loaded_.end()) return;
+    record("freeLibrary " + loaded->second.name);
+    if (loaded->second.loadCount > 0) --loaded->second.loadCount;
+}
+
+std::string FakePlatform::systemDirectory() { return systemFolder; }
+
+OsVersion FakePlatform::osVersion() { return version; }
+
+// --- resources --------------------------------------------------------------
+
+std::string FakePlatform::loadString(std::uint32_t id) {
+    auto it = strings.find(id);
+    return it == strings.end() ? std::string() : it->second;
+}
+
+IconHandle FakePlatform::loadIcon(std::uint32_t id) {
+    record("loadIcon " + std::to_string(id));
+    return makeHandle<IconHandle>(IconBase + id);
+}
+
+AcceleratorHandle FakePlatform::loadAccelerators(std::uint32_t id) {
+    record("loadAccelerators " + std::to_string(id));
+    return makeHandle<AcceleratorHandle>(0x20000 + id);
+}
+
+// --- windows and messages ---------------------------------------------------
+
+bool FakePlatform::registerWindowClass(const WindowClass& windowClass) {
+    std::lock_guard guard(lock_);
+    record("registerWindowClass " + windowClass.className + " style=" + hex(windowClass.style) +
+           " icon=" + std::to_string(iconResourceId(windowClass.icon)) +
+           " smallIcon=" + std::to_string(iconResourceId(windowClass.smallIcon)));
+    classes_[windowClass.className] = windowClass.procedure;
+    classIcon_ = windowClass.icon;
+    return true;
+}
+
+WindowHandle FakePlatform::createWindow(const std::string& className, const std::string& title, std::uint32_t style,
+                                        int x, int y, int width, int height) {
+    WindowHandle handle = nullptr;
+    {
+        std::lock_guard guard(lock_);
+        record("createWindow " + className + " title=" + title + " style=" + hex(style) + " at=" +
+               std::to_string(x) + "," + std::to_string(y) + " size=" + std::to_string(width) + "x" +
+               std::to_string(height));
+        if (failWindowCreation || classes_.count(className) == 0) return nullptr;
+        std::uintptr_t raw = nextHandle_++;
+        FakeWindow& w = windows_[raw];
+        w.className = className;
+        w.title = title;
+        w.rect = {x, y, x + width, y + height};
+        handle = makeHandle<WindowHandle>(raw);
+        lastWindow_ = handle;
+    }
+    sendMessage(handle, WM_CREATE, 0, 0);
+    return handle;
+}
+
+WindowHandle FakePlatform::findWindow(const char* className, const char* title) {
+    std::lock_guard guard(lock_);
+    record(std::string("findWindow ") + (className ? className : "(any)") + " title=" + (title ? title : ""));
+    for (const auto& [raw, w] : windows_) {
+        if ((className == nullptr || w.className == className) && title != nullptr && w.title == title) {
+            return makeHandle<WindowHandle>(raw);
+        }
+    }
+    return nullptr;
+}
+
+LResult FakePlatform::sendMessage(WindowHandle handle, std::uint32_t message, WParam wParam, LParam lParam) {
+    record("sendMessage " + hex(message) + " w=" + std::to_string(wParam) + " l=" + std::to_string(lParam));
+    DialogProcedure dialogProcedure = nullptr;
+    {
+        std::lock_guard guard(lock_);
+        if (const FakeWindow* w = window(handle); w != nullptr && w->isDialog) dialogProcedure = w->dialogProcedure;
+    }
+    if (dialogProcedure != nullptr) return dialogProcedure(handle, message, wParam, lParam);
+    WindowProcedure procedure = procedureFor(handle);
+    return procedure != nullptr ? procedure(handle, message, wParam, lParam) : 0;
+}
+
+bool FakePlatform::postMessage(WindowHandle handle, std::uint32_t message, WParam wParam, LParam lParam) {
+    std::lock_guard guard(lock_);
+    record("postMessage " + hex(message) + " w=" + std::to_string(wParam) + " l=" + std::to_string(lParam));
+    queue_.push_back({handle, message, wParam, lParam});
+    return true;
+}
+
+LResult FakePlatform::defaultWindowProcedure(WindowHandle, std::uint32_t, WParam, LParam) { return 0; }
+
+void FakePlatform::postQuitMessage(int exitCode) {
+    std::lock_guard guard(lock_);
+    record("postQuitMessage " + std::to_string(exitCode));
+    quitCode_ = exitCode;
+    queue_.push_back({nullptr, WM_QUIT, static_cast<WParam>(exitCode), 0});
+}
+
+int FakePlatform::getMessage(Message& message) {
+    std::lock_guard guard(lock_);
+    if (queue_.empty()) {
+        // Nothing will ever arrive on the host: end the loop as a quit would.
+        message = {nullptr, WM_QUIT, 0, 0};
+        return 0;
+    }
+    message = queue_.front();
+    queue_.pop_front();
+    return message.message == WM_QUIT ? 0 : 1;
+}
+
+bool FakePlatform::peekMessage(Message& message, bool remove) {
+    std::lock_guard guard(lock_);
+    if (queue_.empty()) return false;
+    message = queue_.front();
+    if (remove) queue_.pop_front();
+    return true;
+}
+
+bool FakePlatform::translateAccelerator(WindowHandle, AcceleratorHandle, const Message&) { return false; }
+
+void FakePlatform::translateMessage(const Message&) {}
+
+LResult FakePlatform::dispatchMessage(const Message& message) {
+    WindowProcedure procedure = procedureFor(message.window);
+    return procedure != nullptr ? procedure(message.window, message.message, message.wParam, message.lParam) : 0;
+}
+
+void FakePlatform::showWindow(WindowHandle handle, int showCommand) {
+    std::lock_guard guard(lock_);
+    record("showWindow " + std::to_string(showCommand));
+    if (FakeWindow* w = window(handle)) w->visible = showCommand != SW_HIDE;
+}
+
+void FakePlatform::updateWindow(WindowHandle) { record("updateWindow"); }
+
+void FakePlatform::invalidate(WindowHandle, bool erase) { record(std::string("invalidate erase=") + (erase ? "1" : "0")); }
+
+void FakePlatform::setForegroundWindow(WindowHandle handle) {
+    std::lock_guard guard(lock_);
+    record("setForegroundWindow");
+    foreground_ = handle;
+}
+
+void FakePlatform::setTimer(WindowHandle handle, std::uintptr_t id, std::uint32_t milliseconds) {
+    std::lock_guard guard(lock_);
+    record("setTimer " + std::to_string(id) + " " + std::to_string(milliseconds));
+    if (FakeWindow* w = window(handle)) w->timers.push_back(id);
+}
+
+Rect FakePlatform::windowRect(WindowHandle handle) {
+    std::lock_guard guard(lock_);
+    const FakeWindow* w = window(handle);
+    return w != nullptr ? w->rect : Rect{};
+}
+
+Rect FakePlatform::adjustWindowRect(const Rect& rect, std::uint32_t, std::uint32_t) {
+    return rect;  // a popup window has no frame
+}
+
+void FakePlatform::setWindowPos(WindowHandle handle, int x, int y, int width, int height, std::uint32_t flags) {
+    std::lock_guard guard(lock_);
+    record("setWindowPos " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+           std::to_string(height) + " flags=" + hex(flags));
+    if (FakeWindow* w = window(handle)) {
+        if ((flags & SWP_NOMOVE) == 0) {
+            w->rect = {x, y, x + w->rect.width(), y + w->rect.height()};
+        }
+        if ((flags & SWP_NOSIZE) == 0) {
+            w->rect.right = w->rect.left + width;
+            w->rect.bottom = w->rect.top + height;
+        }
+    }
+}
+
+Size FakePlatform::screenSize() { return screen; }
+
+Point FakePlatform::cursorPosition() {
+    std::lock_guard guard(lock_);
+    return cursor;
+}
+
+Point FakePlatform::screenToClient(WindowHandle, Point screenPoint) {
+    std::lock_guard guard(lock_);
+    return {screenPoint.x - clientOrigin.x, screenPoint.y - clientOrigin.y};
+}
+
+void FakePlatform::setCursor(CursorShape shape) {
+    std::lock_guard guard(lock_);
+    cursor_ = shape;
+}
+
+void FakePlatform::setClassIcon(WindowHandle, IconHandle icon) {
+    std::lock_guard guard(lock_);
+    record("setClassIcon " + std::to_string(iconResourceId(icon)));
+    classIcon_ = icon;
+}
+
+// --- message boxes and dialogs ---------------------------------------------
+
+int FakePlatform::messageBox(WindowHandle owner, std::string_view text, std::string_view caption) {
+    record("messageBox owner=" + hex(value(owner)) + " caption=" + std::string(caption) + " text=" + std::string(text));
+    return 1;
+}
+
+std::intptr_t FakePlatform::dialogBox(std::uint32_t templateId, WindowHandle owner, DialogProcedure procedure) {
+    WindowHandle dialog = nullptr;
+    int button = 2;
+    {
+        std::lock_guard guard(lock_);
+        record("dialogBox " + std::to_string(templateId) + " owner=" + hex(value(owner)));
+        std::uintptr_t raw = nextHandle_++;
+        FakeWindow& w = windows_[raw];
+        w.isDialog = true;
+        w.dialogProcedure = procedure;
+        w.rect = {0, 0, 300, 200};
+        dialog = makeHandle<WindowHandle>(raw);
+        auto scripted = dialogButtons.find(templateId);
+        if (scripted != dialogButtons.end() && !scripted->second.empty()) {
+            button = scripted->second.front();
+            scripted->second.pop_front();
+        }
+    }
+    procedure(dialog, WM_INITDIALOG, 0, 0);
+    if (onDialogOpen) onDialogOpen(dialog, templateId);
+    auto ended = [&] {
+        std::lock_guard guard(lock_);
+        return window(dialog)->dialogEnded;
+    };
+    if (!ended()) procedure(dialog, WM_COMMAND, static_cast<WParam>(button), 0);
+    // A button that does not close the dialog (for example "clear history")
+    // leaves it open; the user then closes it with the close box.
+    if (!ended()) procedure(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (!ended()) procedure(dialog, WM_CLOSE, 0, 0);
+    std::lock_guard guard(lock_);
+    FakeWindow* w = window(dialog);
+    std::intptr_t result = w->dialogEnded ? w->dialogResult : -1;
+    windows_.erase(value(dialog));
+    return result;
+}
+
+void FakePlatform::endDialog(WindowHandle dialog, std::intptr_t result) {
+    std::lock_guard guard(lock_);
+    record("endDialog " + std::to_string(result));
+    if (FakeWindow* w = window(dialog)) {
+        w->dialogEnded = true;
+        w->dialogResult = result;
+    }
+}
+
+void FakePlatform::setDialogItemText(WindowHandle, int itemId, std::string_view text) {
+    record("setDialogItemText " + std::to_string(itemId) + " " + std::string(text));
+}
+
+void FakePlatform::showDialogItem(WindowHandle, int itemId, bool visible) {
+    record("showDialogItem " + std::to_string(itemId) + (visible ? " show" : " hide"));
+}
+
+void FakePlatform::placeDialogItem(WindowHandle, int itemId, const Rect& pixels) {
+    record("placeDialogItem " + std::to_string(itemId) + " " + std::to_string(pixels.left) + "," +
+           std::to_string(pixels.top) + " " + std::to_string(pixels.width()) + "x" + std::to_string(pixels.height()));
+}
+
+void FakePlatform::resizeDialogItem(WindowHandle, int itemId, int width, int height) {
+    record("resizeDialogItem " + std::to_string(itemId) + " " + std::to_string(width) + "x" + std::to_string(height));
+}
+
+void FakePlatform::setDialogClientSize(WindowHandle dialog, int width, int height) {
+    std::lock_guard guard(lock_);
+    record("setDialogClientSize " + std::to_string(width) + "x" + std::to_string(height));
+    if (FakeWindow* w = window(dialog)) {
+        w->rect.right = w->rect.left + width;
+        w->rect.bottom = w->rect.top + height;
+    }
+}
+
+void FakePlatform::insertTab(WindowHandle, int tabControlId, int index, std::string_view text) {
+    record("insertTab " + std::to_string(tabControlId) + " " + std::to_string(index) + " " + std::string(text));
+}
+
+int FakePlatform::selectedTab(WindowHandle, int) { return tabSelection; }
+
+void FakePlatform::setProgressRange(WindowHandle, int itemId, int low, int high, int step) {
+    record("setProgressRange " + std::to_string(itemId) + " " + std::to_string(low) + ".." + std::to_string(high) +
+           " step=" + std::to_string(step));
+}
+
+void FakePlatform::stepProgress(WindowHandle, int itemId) { record("stepProgress " + std::to_string(itemId)); }
+
+bool FakePlatform::fileDialog(FileDialogRequest& request) {
+    record(std::string("fileDialog ") + (request.kind == FileDialogKind::Open ? "open" : "save") + " title=" +
+           request.title + " filter=" + request.filterDescription + "|" + request.filterPattern +
+           " ext=" + request.defaultExtension + " flags=" + hex(request.flags));
+    if (failFileDialog) return false;
+    request.fileName = fileDialogAnswer;
+    std::size_t slash = fileDialogAnswer.find_last_of("/\\");
+    request.fileTitle = slash == std::string::npos ? fileDialogAnswer : fileDialogAnswer.substr(slash + 1);
+    return true;
+}
+
+// --- notification area and menus -------------------------------------------
+
+bool FakePlatform::notifyIcon(TrayOperation operation, const TrayIconData& data) {
+    std::lock_guard guard(lock_);
+    static const char* const names[] = {"add", "modify", "delete"};
+    record(std::string("notifyIcon ") + names[static_cast<int>(operation)] + " size=" + std::to_string(data.size) +
+           " id=" + hex(data.id) + " flags=" + hex(data.flags) + " message=" + hex(data.callbackMessage) +
+           " icon=" + std::to_string(iconResourceId(data.icon)) + " tip=" + data.tip);
+    switch (operation) {
+        case TrayOperation::Add:
+            if (trayPresent_) return false;
+            trayPresent_ = true;
+            tray_ = data;
+            return true;
+        case TrayOperation::Modify:
+            if (!trayPresent_) return false;
+            tray_ = data;
+            return true;
+        case TrayOperation::Delete:
+            if (!trayPresent_) return false;
+            trayPresent_ = false;
+            return true;
+    }
+    return false;
+}
+
+MenuHandle FakePlatform::createPopupMenu() {
+    std::lock_guard guard(lock_);
+    record("createPopupMenu");
+    return makeHandle<MenuHandle>(nextHandle_++);
+}
+
+void FakePlatform::appendMenuItem(MenuHandle, std::uint32_t id, const char* text) {
+    record("appendMenuItem " + std::to_string(id) + " " + text);
+}
+
+void FakePlatform::trackPopupMenu(MenuHandle, Point screenPoint, WindowHandle owner) {
+    std::lock_guard guard(lock_);
+    record("trackPopupMenu " + std::to_string(screenPoint.x) + "," + std::to_string(screenPoint.y));
+    if (menuChoice != 0) queue_.push_back({owner, WM_COMMAND, menuChoice, 0});
+}
+
+void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }
+
+// --- shell ------------------------------------------------------------------
+
+void FakePlatform::shellExecute(WindowHandle, const char* verb, const std::string& file, const std::string& parameters,
+                                const char* directory, int showCommand) {
+    record(std::string("shellExecute verb=") + (verb ? verb : "") + " file=" + file + " parameters=" + parameters +
+           " directory=" + (directory ? directory : "(none)") + " show=" + std::to_string(showCommand));
+}
+
+// --- drawing ----------------------------------------------------------------
+
+FontHandle FakePlatform::createUiFont(int height, int weight, int charset, std::u16string_view face) {
+    std::lock_guard guard(lock_);
+    record("createUiFont " + std::to_string(height) + " " + std::to_string(weight) + " " + std::to_string(charset) +
+           " " + utf8(face));
+    if (failFontCreation) return nullptr;
+    return makeHandle<FontHandle>(nextHandle_++);
+}
+
+void FakePlatform::deleteFont(FontHandle) { record("deleteFont"); }
+
+bool FakePlatform::createBackBuffer(WindowHandle, int width, int height, Surface& surface) {
+    record("createBackBuffer " + std::to_string(width) + "x" + std::to_string(height));
+    if (width <= 0 || height <= 0) return false;
+    auto* storage = new std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4, 0);
+    surface.pixels = storage->data();
+    surface.width = width;
+    surface.height = height;
+    surface.native = storage;
+    return true;
+}
+
+void FakePlatform::destroyBackBuffer(Surface& surface) {
+    record("destroyBackBuffer");
+    delete static_cast<std::vector<std::uint8_t>*>(surface.native);
+    surface = Surface{};
+}
+
+void FakePlatform::beginPaint(WindowHandle) { record("beginPaint"); }
+
+void FakePlatform::presentBackBuffer(WindowHandle, const Surface& surface) {
+    record("presentBackBuffer " + std::to_string(surface.width) + "x" + std::to_string(surface.height));
+}
+
+void FakePlatform::endPaint(WindowHandle) { record("endPaint"); }
+
+void FakePlatform::drawText(Surface&, const char16_t* text, const TextStyle& style, int x, int y) {
+    if (!recordDrawing) return;
+    record("drawText " + std::to_string(x) + "," + std::to_string(y) + " size=" + std::to_string(style.sizePixels) +
+           " align=" + std::to_string(style.alignment) + " argb=" + hex(style.argb) + " " + utf8(text));
+}
+
+void FakePlatform::drawLine(Surface&, float penWidth, std::uint32_t argb, int x1, int y1, int x2, int y2) {
+    if (!recordDrawing) return;
+    record("drawLine " + std::to_string(x1) + "," + std::to_string(y1) + "-" + std::to_string(x2) + "," +
+           std::to_string(y2) + " pen=" + std::to_string(penWidth) + " argb=" + hex(argb));
+}
+
+bool FakePlatform::decodeImage(const std::uint8_t* bytes, std::size_t count, DecodedImage& image) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(count), &width, &height, &channels, 4);
+    if (rgba == nullptr) return false;
+    image.width = width;
+    image.height = height;
+    image.stride = width * 4;
+    image.pixels.resize(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < image.pixels.size(); i += 4) {
+        image.pixels[i + 0] = rgba[i + 2];  // blue
+        image.pixels[i + 1] = rgba[i + 1];  // green
+        image.pixels[i + 2] = rgba[i + 0];  // red
+        image.pixels[i + 3] = rgba[i + 3];  // alpha
+    }
+    stbi_image_free(rgba);
+    return true;
+}
+
+bool FakePlatform::decodeImageFile(std::u16string_view path, DecodedImage& image) {
+    std::string narrow = utf8(path);
+    std::FILE* file = std::fopen(narrow.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(file);
+    return decodeImage(bytes.data(), bytes.size(), image);
+}
+
+}  // namespace vt

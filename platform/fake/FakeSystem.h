@@ -1,0 +1,13 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace vt::fake {
+
+std::u16string cp932ToUtf16(std::string_view bytes);
+std::string utf16ToCp932(std::u16string_view text);
+bool localParts(std::time_t now, std::tm& parts);
+
+}  // namespace vt::fake

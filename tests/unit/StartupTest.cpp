@@ -1,0 +1,133 @@
+#include "app/Startup.h"
+
+#include <filesystem>
+
+#include "app/ShellState.h"
+#include "platform/Messages.h"
+#include "tests/unit/TestSupport.h"
+
+namespace vt {
+namespace {
+
+class StartupTest : public test::PlatformTest {
+protected:
+    StartupTest() { resetShellState(); }
+    ~StartupTest() override { resetShellState(); }
+
+    // A window of the copy that is already running, recording what it receives.
+    WindowHandle runningCopyWindow() {
+        fake.registerWindowClass({"RUNNING", 0, &StartupTest::recordingProcedure, nullptr, nullptr});
+        return fake.createWindow("RUNNING", "Vantrelis", WS_POPUP, 0, 0, 640, 650);
+    }
+
+    static LResult recordingProcedure(WindowHandle, std::uint32_t message, WParam wParam, LParam lParam) {
+        received.push_back({nullptr, message, wParam, lParam});
+        return 0;
+    }
+
+    static inline std::vector<Message> received;
+};
+
+TEST_F(StartupTest, SecondCopyShowsTheFirstAndExitsWithoutAWindow) {
+    received.clear();
+    runningCopyWindow();
+    fake.existingMutexes.insert("Vantrelis.exe");
+    fake.clearCalls();
+
+    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+
+    ASSERT_EQ(received.size(), 2u);  // WM_CREATE of the fixture, then the hand-over
+    EXPECT_EQ(received[1].message, WM_SHOW_INSTANCE);
+    EXPECT_EQ(received[1].wParam, 0u);
+    EXPECT_EQ(received[1].lParam, 0);
+    EXPECT_EQ(fake.count("findWindow (any) title=Vantrelis"), 1);
+    EXPECT_EQ(fake.count("registerWindowClass"), 0);
+    EXPECT_EQ(fake.count("createWindow"), 0);
+    EXPECT_EQ(fake.count("loadIcon"), 0);
+}
+
+TEST_F(StartupTest, SecondCopyExitsEvenBeforeTheFirstHasAWindow) {
+    fake.existingMutexes.insert("Vantrelis.exe");
+    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(fake.count("sendMessage"), 0);
+    EXPECT_EQ(fake.count("createWindow"), 0);
+}
+
+TEST_F(StartupTest, FailedMutexEndsSilently) {
+    fake.failMutexCreation = true;
+    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(fake.count("findWindow"), 0);
+    EXPECT_EQ(fake.count("messageBox"), 0);
+    EXPECT_EQ(fake.count("createWindow"), 0);
+}
+
+TEST_F(StartupTest, TakesTheMutexInitiallyOwned) {
+    runApplication(SW_SHOWNORMAL);
+    EXPECT_EQ(fake.count("createMutex Vantrelis.exe owned"), 1);
+}
+
+TEST_F(StartupTest, ClassIconFollowsTheStoredPreset) {
+    struct Case {
+        const char* profile;  // null: no profile file
+        std::uint32_t icon;
+    } cases[] = {
+        {nullptr, 161},
+        {"EASY_SETTINGS = 0\n", 164},
+        {"EASY_SETTINGS = 1\n", 163},
+        {"EASY_SETTINGS = 2\n", 162},
+        {"EASY_SETTINGS = 3\n", 161},
+        {"EASY_SETTINGS = 7\n", 161},
+        {"EASY_SETTINGS = -1\n", 161},
+        {"GPU = 0\n", 161},  // the key is missing
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all("profile");
+        if (c.profile != nullptr) {
+            std::filesystem::create_directory("profile");
+            test::writeFile("profile/profile.cfg", c.profile);
+        }
+        FakePlatform fresh;
+        setPlatform(&fresh);
+        resetShellState();
+        runApplication(SW_SHOWNORMAL);
+        std::string expected = "registerWindowClass VANTRELIS style=3 icon=" + std::to_string(c.icon) +
+                               " smallIcon=" + std::to_string(c.icon);
+        EXPECT_EQ(fresh.count(expected), 1) << (c.profile ? c.profile : "no profile");
+        EXPECT_EQ(FakePlatform::iconResourceId(fresh.classIcon()), c.icon);
+        setPlatform(&fake);
+    }
+}
+
+TEST_F(StartupTest, ReadsOnlyTheCurrentDirectorysProfile) {
+    std::filesystem::create_directories("elsewhere/profile");
+    test::writeFile("elsewhere/profile/profile.cfg", "EASY_SETTINGS = 0\n");
+    EXPECT_EQ(readStartPreset(), 3);
+    std::filesystem::current_path("elsewhere");
+    EXPECT_EQ(readStartPreset(), 0);
+    std::filesystem::current_path(folder.path());
+}
+
+TEST_F(StartupTest, CreatesTheTitledPopupCentredOnTheScreen) {
+    fake.screen = {1280, 1024};
+    runApplication(SW_SHOWNORMAL);
+    EXPECT_EQ(fake.count("createWindow VANTRELIS title=Vantrelis style=80000000 at=320,187"), 1);
+    EXPECT_TRUE(fake.windowVisible(fake.lastCreatedWindow()));
+}
+
+TEST_F(StartupTest, LoopEndsWithTheQuitMessagesCode) {
+    fake.queueMessage({nullptr, WM_QUIT, 7, 0});
+    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 7);
+    EXPECT_EQ(shell.initDone, 1);
+    EXPECT_EQ(fake.count("loadAccelerators 109"), 1);
+}
+
+TEST_F(StartupTest, FailedWindowCreationShowsTheMessageAndSkipsTheLoop) {
+    fake.failWindowCreation = true;
+    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(fake.count("messageBox owner=0 caption=Vantrelis text=ウィンドウを作成できません"), 1);
+    EXPECT_EQ(fake.count("loadAccelerators"), 0);
+    EXPECT_EQ(shell.wndProcEnabled, 0);
+}
+
+}  // namespace
+}  // namespace vt

@@ -84,8 +84,14 @@ int countWord(std::FILE* in, const char* word) {
     return count;
 }
 
-// The value starts three characters after the key (" = ").
-bool skipSeparator(std::FILE* in) { return std::fseek(in, 3, SEEK_CUR) == 0; }
+// The value starts three characters after the key (" = "). Read past them
+// rather than seek: a relative seek on a Windows text stream goes wrong in
+// files with bare line feeds (edited by hand), reading never does. Running
+// into the end of the file here gives what a seek beyond it would.
+bool skipSeparator(std::FILE* in) {
+    for (int i = 0; i < 3; ++i) std::fgetc(in);
+    return true;
+}
 
 // Digits in order; anything else counts as the digit -1. The arithmetic wraps
 // like a 32-bit machine word instead of overflowing.

@@ -16,7 +16,7 @@
 #define STBI_ONLY_BMP
 #define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
-#include <stb/stb_image.h>
+#include <stb_image.h>
 
 namespace vt {
 namespace {

@@ -1,6 +1,7 @@
 #include "settings/Profile.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "tests/unit/TestSupport.h"
 
@@ -145,6 +146,23 @@ TEST_F(ProfileTest, IntegerReaderWrapsInsteadOfOverflowing) {
     writeFile("p.cfg", "KEY = -" + std::string(300, 'x') + "\n");
     std::int32_t value = 0;
     EXPECT_TRUE(lookupInteger("p.cfg", "KEY", value));  // no overflow fault under UBSan
+}
+
+// A hand-edited profile may have bare line feeds on Windows too.
+TEST_F(ProfileTest, ReadsFilesWhateverTheirLineEnds) {
+    std::vector<std::string> texts = {"GPU = 2\nEASY_SETTINGS = 1\nVer = 2.10\n"};
+#ifdef _WIN32
+    texts.push_back("GPU = 2\r\nEASY_SETTINGS = 1\r\nVer = 2.10\r\n");
+#endif
+    for (const std::string& text : texts) {
+        test::writeBinaryFile("p.cfg", text);
+        std::int32_t preset = 3;
+        ASSERT_TRUE(lookupInteger("p.cfg", "EASY_SETTINGS", preset));
+        EXPECT_EQ(preset, 1);
+        std::string version;
+        ASSERT_TRUE(lookupText("p.cfg", "Ver", version));
+        EXPECT_EQ(version, "2.10");
+    }
 }
 
 TEST_F(ProfileTest, MissingFileOrKeyLeavesIntegersAndGivesNotFoundText) {

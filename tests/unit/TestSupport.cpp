@@ -36,6 +36,11 @@ void writeFile(const std::string& path, const std::string& contents) {
     out << contents;
 }
 
+void writeBinaryFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary);
+    out << contents;
+}
+
 std::string textFile(const std::string& withLineFeeds) {
 #ifdef _WIN32
     std::string out;

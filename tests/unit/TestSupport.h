@@ -40,6 +40,8 @@ protected:
 std::string readFile(const std::string& path);
 // Writes in text mode, as the program writes its files (CR LF on Windows).
 void writeFile(const std::string& path, const std::string& contents);
+// Writes the bytes exactly as given.
+void writeBinaryFile(const std::string& path, const std::string& contents);
 // The bytes that text written with line feeds becomes in a text-mode file.
 std::string textFile(const std::string& withLineFeeds);
 

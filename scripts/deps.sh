@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every build and test dependency from Debian's packages. Safe to run
+# again: it does nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build git python3
+  googletest libstb-dev
+  g++-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386 wine64
+  xvfb xdotool x11-utils imagemagick librsvg2-bin
+  fonts-ipafont-gothic fonts-liberation fonts-wine
+  locales
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "deps: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+fi
+
+# Wine runs the program with a Japanese ANSI code page (932), as on a
+# Japanese Windows; that needs the ja_JP.UTF-8 locale.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  as_root sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  as_root locale-gen >/dev/null
+fi

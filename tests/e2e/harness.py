@@ -1,0 +1,133 @@
+"""Runs the real Vantrelis.exe under Wine for the end-to-end tests.
+
+scripts/test.sh prepares the Wine prefix and the display and sets VT_BUILD;
+each test gets a fresh working folder holding what the program expects
+beside it, starts the program there and looks at it from outside through
+tools/windowprobe.exe, the files it writes and the simulated driver's state.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+BUILD = Path(os.environ.get("VT_BUILD", Path(__file__).resolve().parents[2] / "build"))
+WINDOWS = BUILD / "windows"
+EXE = WINDOWS / "bin" / "Vantrelis.exe"
+PROBE = WINDOWS / "tools" / "windowprobe.exe"
+SKIN = WINDOWS / "skin" / "imgTemp"
+TITLE = "Vantrelis"
+
+
+def windows_path(path):
+    """The Z: drive path Wine gives a host path."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def probe(*arguments, cwd=None, timeout=60):
+    """Runs windowprobe.exe; returns (exit code, output).
+
+    The output goes through a file, not a pipe: a wine call may start Wine's
+    own background processes, which inherit the pipe and would keep it open
+    long after the probe has ended.
+    """
+    with tempfile.TemporaryFile(mode="w+") as output:
+        done = subprocess.run(["wine", str(PROBE), *map(str, arguments)], cwd=cwd, stdout=output,
+                              stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=timeout)
+        output.seek(0)
+        return done.returncode, output.read().strip()
+
+
+def window_state():
+    """{'visible', 'foreground', 'x', 'y', 'width', 'height'} of the window, or None."""
+    code, output = probe("state", TITLE)
+    if code != 0:
+        return None
+    fields = output.split()
+    state = dict(field.split("=") for field in fields[:2])
+    state = {key: int(value) for key, value in state.items()}
+    state.update(zip(("x", "y", "width", "height"), map(int, fields[2:6])))
+    return state
+
+
+def wait_until(condition, timeout=10.0, interval=0.05):
+    """Polls condition until it is true or the time is up; returns its last value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(interval)
+
+
+class Program:
+    """One run of Vantrelis.exe in its own working folder."""
+
+    def __init__(self, folder):
+        self.folder = Path(folder)
+        self.process = None
+
+    def start(self, wait_for_window=True, extra_environment=None):
+        environment = dict(os.environ)
+        environment.update(extra_environment or {})
+        self.log = open(self.folder / "wine-output.txt", "w")
+        self.process = subprocess.Popen(["wine", "Vantrelis.exe"], cwd=self.folder, env=environment,
+                                        stdout=self.log, stderr=subprocess.STDOUT)
+        if wait_for_window:
+            code, _ = probe("wait", TITLE, 30000)
+            if code != 0:
+                raise AssertionError("the program's window did not appear")
+        return self
+
+    def send(self, message, w_param=0, l_param=0):
+        return probe("send", TITLE, hex(message), hex(w_param), hex(l_param))[0]
+
+    def press_escape(self):
+        # WM_KEYDOWN with VK_ESCAPE, as the keyboard would send it.
+        return self.send(0x100, 0x1B, 0x10001)
+
+    def wait_for_exit(self, timeout=15):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        if self.process is not None and self.process.poll() is None:
+            self.press_escape()
+            if self.wait_for_exit(10) is None:
+                self.process.kill()
+                subprocess.run(["wineserver", "-k"], check=False)
+                self.process.wait()
+        if self.process is not None:
+            self.log.close()
+
+
+class ProgramTest(unittest.TestCase):
+    """A fresh working folder per test; every program it started is ended."""
+
+    def setUp(self):
+        self.folder = Path(tempfile.mkdtemp(prefix="vantrelis-e2e-"))
+        shutil.copy(EXE, self.folder / "Vantrelis.exe")
+        if SKIN.exists():
+            (self.folder / "skin").mkdir()
+            shutil.copy(SKIN, self.folder / "skin" / "imgTemp")
+        self.programs = []
+
+    def tearDown(self):
+        for program in self.programs:
+            program.stop()
+        subprocess.run(["wineserver", "-w"], check=False, timeout=60)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def start_program(self, **options):
+        program = Program(self.folder)
+        self.programs.append(program)
+        return program.start(**options)
+
+    def write_profile(self, text):
+        (self.folder / "profile").mkdir(exist_ok=True)
+        (self.folder / "profile" / "profile.cfg").write_text(text)

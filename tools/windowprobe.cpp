@@ -1,0 +1,150 @@
+// A small command-line tool with which the end-to-end tests look at the
+// running program's windows from outside.
+//
+//   windowprobe wait TITLE MS          wait until a top-level window TITLE exists
+//   windowprobe state TITLE            "visible=0|1 foreground=0|1 x y width height"
+//   windowprobe hide TITLE             hide the window
+//   windowprobe send TITLE MSG [W L]   send a message (numbers may be hex)
+//   windowprobe classicon TITLE        the icon resource of the window's class
+//   windowprobe watch MS PROGRAM       run PROGRAM, report the windows it creates
+//                                      and its exit code
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string probeLog() {
+    char path[MAX_PATH];
+    GetTempPathA(sizeof path, path);
+    return std::string(path) + "vantrelis-probe.txt";
+}
+
+std::string takeProbeLog() {
+    std::string text;
+    if (std::FILE* in = std::fopen(probeLog().c_str(), "r")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, in)) text += line;
+        std::fclose(in);
+    }
+    std::remove(probeLog().c_str());
+    return text;
+}
+
+HWND waitForWindow(const char* title, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = FindWindowA(nullptr, title)) return window;
+        if (GetTickCount() - start >= milliseconds) return nullptr;
+        Sleep(20);
+    }
+}
+
+HMODULE hookLibrary() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    char* slash = std::strrchr(path, '\\');
+    std::strcpy(slash ? slash + 1 : path, "probehook.dll");
+    return LoadLibraryA(path);
+}
+
+int classIcon(const char* title) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window == nullptr) return 2;
+    HMODULE hooks = hookLibrary();
+    auto procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hooks, "probeMessageHook")));
+    if (procedure == nullptr) return 3;
+    takeProbeLog();
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, procedure, hooks, thread);
+    if (hook == nullptr) return 4;
+    std::string report;
+    for (int attempt = 0; attempt < 100 && report.empty(); ++attempt) {
+        PostMessageA(window, WM_NULL, 0x5650, 0x524F);
+        Sleep(50);
+        report = takeProbeLog();
+    }
+    UnhookWindowsHookEx(hook);
+    std::fputs(report.empty() ? "classicon none\n" : report.c_str(), stdout);
+    return report.empty() ? 5 : 0;
+}
+
+int watch(DWORD milliseconds, char* commandLine) {
+    HMODULE hooks = hookLibrary();
+    auto procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hooks, "probeCreationHook")));
+    if (procedure == nullptr) return 3;
+    takeProbeLog();
+    HHOOK hook = SetWindowsHookExA(WH_CBT, procedure, hooks, 0);
+    if (hook == nullptr) return 4;
+    STARTUPINFOA startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        UnhookWindowsHookEx(hook);
+        return 6;
+    }
+    DWORD waited = WaitForSingleObject(process.hProcess, milliseconds);
+    DWORD exitCode = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    UnhookWindowsHookEx(hook);
+    std::string report = takeProbeLog();
+    std::string own = "pid=" + std::to_string(process.dwProcessId) + " ";
+    std::size_t start = 0;
+    while (start < report.size()) {
+        std::size_t end = report.find('\n', start);
+        std::string line = report.substr(start, end - start);
+        if (line.find(own) != std::string::npos) std::printf("%s\n", line.c_str());
+        start = end == std::string::npos ? report.size() : end + 1;
+    }
+    std::printf("exit %s %lu\n", waited == WAIT_OBJECT_0 ? "ended" : "running", exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 1;
+    std::string command = argv[1];
+    const char* title = argv[2];
+    if (command == "wait" && argc >= 4) {
+        return waitForWindow(title, std::strtoul(argv[3], nullptr, 0)) ? 0 : 2;
+    }
+    if (command == "state") {
+        HWND window = FindWindowA(nullptr, title);
+        if (window == nullptr) return 2;
+        RECT frame{};
+        GetWindowRect(window, &frame);
+        std::printf("visible=%d foreground=%d %ld %ld %ld %ld\n", IsWindowVisible(window) ? 1 : 0,
+                    GetForegroundWindow() == window ? 1 : 0, frame.left, frame.top, frame.right - frame.left,
+                    frame.bottom - frame.top);
+        return 0;
+    }
+    if (command == "hide") {
+        HWND window = FindWindowA(nullptr, title);
+        if (window == nullptr) return 2;
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    }
+    if (command == "send" && argc >= 4) {
+        HWND window = FindWindowA(nullptr, title);
+        if (window == nullptr) return 2;
+        WPARAM w = argc >= 5 ? std::strtoul(argv[4], nullptr, 0) : 0;
+        LPARAM l = argc >= 6 ? std::strtol(argv[5], nullptr, 0) : 0;
+        SendMessageA(window, std::strtoul(argv[3], nullptr, 0), w, l);
+        return 0;
+    }
+    if (command == "classicon") return classIcon(title);
+    if (command == "watch" && argc >= 4) {
+        std::string line;
+        for (int i = 3; i < argc; ++i) {
+            if (i > 3) line += ' ';
+            line += argv[i];
+        }
+        return watch(std::strtoul(argv[2], nullptr, 0), line.data());
+    }
+    return 1;
+}

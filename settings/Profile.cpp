@@ -61,23 +61,6 @@ bool findKey(std::FILE* in, const char* key) {
     return false;
 }
 
-// Moves past the next occurrence of word; a character that breaks a partial
-// match is consumed, not tried again as the word's first letter.
-bool skipPastWord(std::FILE* in, const char* word) {
-    for (int c = std::fgetc(in); c != EOF; c = std::fgetc(in)) {
-        if (c != static_cast<unsigned char>(word[0])) continue;
-        const char* rest = word + 1;
-        while (*rest != '\0') {
-            c = std::fgetc(in);
-            if (c != static_cast<unsigned char>(*rest)) break;
-            ++rest;
-        }
-        if (*rest == '\0') return true;
-        if (c == EOF) return false;
-    }
-    return false;
-}
-
 int countWord(std::FILE* in, const char* word) {
     int count = 0;
     while (skipPastWord(in, word)) ++count;
@@ -168,6 +151,21 @@ std::size_t skipBlanks(const std::string& text) {
 }
 
 }  // namespace
+
+bool skipPastWord(std::FILE* in, const char* word) {
+    for (int c = std::fgetc(in); c != EOF; c = std::fgetc(in)) {
+        if (c != static_cast<unsigned char>(word[0])) continue;
+        const char* rest = word + 1;
+        while (*rest != '\0') {
+            c = std::fgetc(in);
+            if (c != static_cast<unsigned char>(*rest)) break;
+            ++rest;
+        }
+        if (*rest == '\0') return true;
+        if (c == EOF) return false;
+    }
+    return false;
+}
 
 void writeProfile(std::FILE* out, const TuningSettings& settings, const GpuInventory& gpus, int currentGpu) {
     put(out, "DeviceID = ");

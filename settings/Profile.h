@@ -42,6 +42,10 @@ int countRecords(const std::string& path);
 bool lookupIntegerInRecord(const std::string& path, const char* key, std::int32_t& destination, int age);
 bool lookupTextInRecord(const std::string& path, const char* key, std::string& destination, int age);
 
+// Moves the stream past the next occurrence of word, as the record scan does:
+// a character that breaks a partial match is not tried as the word's start.
+bool skipPastWord(std::FILE* in, const char* word);
+
 // True when the file carries format version 2.10 and its DeviceID value
 // starts with the given GPUs' ids in enumeration order.
 bool checkProfile(const std::string& path, std::span<const std::uint32_t> deviceIds);

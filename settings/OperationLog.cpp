@@ -1,0 +1,56 @@
+#include "settings/OperationLog.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/ShellState.h"
+#include "gpu/GpuInventory.h"
+#include "platform/Platform.h"
+#include "settings/TimeStamp.h"
+#include "settings/TuningSettings.h"
+
+namespace vt {
+namespace {
+
+bool appendTo(const std::string& path, std::string_view text) {
+    std::FILE* out = std::fopen(path.c_str(), "a");
+    if (out == nullptr) return false;
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fclose(out);
+    return true;
+}
+
+std::string programLogPath() { return shell.programFolder + "/" + LogFile; }
+
+}  // namespace
+
+std::string logGpuName() {
+    int selected = tuning.selectedGpu;
+    // A profile may name a GPU that is not there; never read past the slots.
+    if (selected < 0 || selected >= MaxGpus) return {};
+    const char16_t* name = inventory.slots[selected].name;
+    return platform().toMultiByte(std::u16string_view(name));
+}
+
+void writeStartLine() {
+    Platform& os = platform();
+    if (!os.isDirectory(LogFolder)) os.createDirectory(LogFolder);
+    appendTo(LogFile, "--- start application " + localTimeStamp() + " ---\n");
+}
+
+void writeEndLine() { appendTo(programLogPath(), "--- end application " + localTimeStamp() + " ---\n\n"); }
+
+void logLine(std::string_view body) {
+    std::string line = logGpuName();
+    line += ": ";
+    line += body;
+    appendTo(programLogPath(), line);
+}
+
+void logValue(const char* key, int value) {
+    logLine(std::string(key) + " = " + std::to_string(value) + "\n");
+}
+
+void logWord(const char* key, const char* word) { logLine(std::string(key) + " = " + word + "\n"); }
+
+}  // namespace vt

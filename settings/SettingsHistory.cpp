@@ -1,0 +1,128 @@
+#include "settings/SettingsHistory.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/ShellState.h"
+#include "platform/Platform.h"
+#include "settings/Profile.h"
+#include "settings/TimeStamp.h"
+
+namespace vt {
+namespace {
+
+constexpr auto WriterDelay = std::chrono::milliseconds(1500);
+
+// The one writer thread that may be waiting to complete the newest record.
+struct PendingWriter {
+    std::mutex lock;
+    std::condition_variable wake;
+    bool writeNow = false;
+    std::thread thread;
+
+    // A record still waiting at exit is written, not lost.
+    ~PendingWriter() {
+        {
+            std::lock_guard guard(lock);
+            writeNow = true;
+        }
+        wake.notify_all();
+        if (thread.joinable()) thread.join();
+    }
+} pending;
+
+void startWriter(ProfileLinesWriter writeProfileLines) {
+    std::lock_guard guard(pending.lock);
+    pending.writeNow = false;
+    pending.thread = std::thread([path = historyPath(), write = std::move(writeProfileLines)] {
+        {
+            std::unique_lock wait(pending.lock);
+            pending.wake.wait_for(wait, WriterDelay, [] { return pending.writeNow; });
+        }
+        if (std::FILE* out = std::fopen(path.c_str(), "a")) {
+            if (write) write(out);
+            std::fputc('\n', out);
+            std::fclose(out);
+        }
+    });
+}
+
+// Everything after the oldest record: past its first marker, its "Ver" line
+// and the empty line that closes it.
+std::string recordsAfterOldest(const std::string& path) {
+    std::string rest;
+    std::FILE* in = std::fopen(path.c_str(), "r");
+    if (in == nullptr) return rest;
+    if (skipPastWord(in, "Create") && skipPastWord(in, "Ver")) {
+        int c = std::fgetc(in);
+        while (c != '\n' && c != EOF) c = std::fgetc(in);
+        std::fgetc(in);
+        for (c = std::fgetc(in); c != EOF; c = std::fgetc(in)) {
+            if (c == '\0') break;  // the kept text is a C string
+            rest += static_cast<char>(c);
+        }
+    }
+    std::fclose(in);
+    return rest;
+}
+
+void writeText(std::FILE* out, const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); }
+
+}  // namespace
+
+std::string historyFolder() { return shell.programFolder + "/history"; }
+
+std::string historyPath() { return historyFolder() + "/historycfg"; }
+
+void recordApply(ProfileLinesWriter writeProfileLines) {
+    finishHistoryWriter();
+    Platform& os = platform();
+    if (!os.isDirectory(historyFolder())) os.createDirectory(historyFolder());
+    const std::string path = historyPath();
+    const std::string createLine = "Create = " + localTimeStamp() + "\n";
+
+    if (countRecords(path) >= HistoryCapacity) {
+        std::string kept = recordsAfterOldest(path);
+        os.sleep(100);
+        if (std::FILE* out = std::fopen(path.c_str(), "w")) {
+            writeText(out, kept);
+            writeText(out, createLine);
+            std::fclose(out);
+            startWriter(std::move(writeProfileLines));
+        }
+        return;
+    }
+    if (std::FILE* out = std::fopen(path.c_str(), "a")) {
+        writeText(out, createLine);
+        std::fclose(out);
+        startWriter(std::move(writeProfileLines));
+    }
+}
+
+void clearHistory() {
+    const std::string path = historyPath();
+    if (!platform().fileExists(path)) return;
+    if (std::FILE* out = std::fopen(path.c_str(), "w")) std::fclose(out);
+}
+
+void resetHistory() {
+    Platform& os = platform();
+    if (!os.isDirectory(historyFolder())) os.createDirectory(historyFolder());
+    if (std::FILE* out = std::fopen(historyPath().c_str(), "w")) std::fclose(out);
+}
+
+void finishHistoryWriter() {
+    std::thread writer;
+    {
+        std::lock_guard guard(pending.lock);
+        pending.writeNow = true;
+        writer = std::move(pending.thread);
+    }
+    pending.wake.notify_all();
+    if (writer.joinable()) writer.join();
+}
+
+}  // namespace vt

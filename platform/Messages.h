@@ -50,6 +50,17 @@ inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
 inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
 inline constexpr std::uint32_t SWP_NOREDRAW = 0x0008;
 
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// WM_NOTIFY's header (NMHDR) and the tab control's selection change.
+struct NotifyHeader {
+    void* from;
+    std::uintptr_t id;
+    std::uint32_t code;
+};
+inline constexpr std::uint32_t TCN_SELCHANGE = static_cast<std::uint32_t>(-551);
+
 inline constexpr std::uint32_t ERROR_MOD_NOT_FOUND = 126;
 inline constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
 

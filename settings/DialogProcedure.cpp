@@ -1,0 +1,201 @@
+#include "settings/DialogProcedure.h"
+
+#include <string>
+
+#include "app/ShellState.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
+#include "settings/Profile.h"
+#include "settings/SettingsHistory.h"
+
+namespace vt {
+
+DialogState dialogs;
+
+namespace {
+
+constexpr const char* EmptySlot = "--- Empty ---";
+constexpr const char* HistoryGroupTitle = "履歴の読み込み";
+constexpr int ClearHistoryButton = 1032;
+
+// The buttons of the settings dialog: save, load and report on tab 0, the
+// history slots of ages 1 to 6 on tab 1.
+constexpr int HistoryButtons[6] = {1000, 1001, 1020, 1021, 1028, 1031};
+constexpr int RightColumn[6] = {1026, 1021, 1027, 1028, 1029, 1031};
+
+struct Placement {
+    int id;
+    Rect pixels;
+};
+
+Rect box(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+
+// Which result slot a button writes, or 0 when it is not a slot button.
+int slotOf(int buttonId) {
+    switch (buttonId) {
+        case 1000: case 1001: case 1020: case 1021: case 1028: case 1031: case ClearHistoryButton: return 9;
+        case 1004: case 1005: return 7;
+        case 1016: case 1017: return 3;
+        case 1030: return 2;
+        default: return 0;
+    }
+}
+
+void centreOnMainWindow(WindowHandle dialog) {
+    Platform& os = platform();
+    Rect main = os.windowRect(shell.mainWindow);
+    Rect own = os.windowRect(dialog);
+    os.setWindowPos(dialog, main.left + 320 - own.width() / 2, main.top + 325 - own.height() / 2, 0, 0,
+                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
+}
+
+void showItems(WindowHandle dialog, const int (&ids)[6], bool visible, bool clearButtonToo) {
+    for (int id : ids) platform().showDialogItem(dialog, id, visible);
+    if (clearButtonToo) platform().showDialogItem(dialog, ClearHistoryButton, visible);
+}
+
+void prepareSettingsDialog(WindowHandle dialog) {
+    Platform& os = platform();
+    os.setDialogClientSize(dialog, 271, 250);
+    os.resizeDialogItem(dialog, ItemTabs, 245, 234);
+    showItems(dialog, RightColumn, false, false);
+    for (int id : {1026, 1027, 1029}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
+    for (int id : {1021, 1028, 1031}) os.setDialogItemText(dialog, id, EmptySlot);
+    os.insertTab(dialog, ItemTabs, 0, "設定ファイル/システム情報");
+    os.insertTab(dialog, ItemTabs, 1, "設定履歴");
+}
+
+void showFilesTab(WindowHandle dialog) {
+    Platform& os = platform();
+    os.setDialogClientSize(dialog, 271, 250);
+    os.resizeDialogItem(dialog, ItemTabs, 245, 234);
+    static const Placement placements[] = {
+        {1023, box(19, 46, 233, 54)}, {1000, box(32, 63, 202, 28)},  {1024, box(19, 112, 233, 54)},
+        {1001, box(32, 129, 202, 28)}, {1025, box(19, 178, 233, 54)}, {1020, box(32, 195, 202, 28)},
+    };
+    for (const Placement& place : placements) os.placeDialogItem(dialog, place.id, place.pixels);
+    static const std::pair<int, const char*> texts[] = {
+        {1023, "設定ファイルの保存"},     {1000, "設定の保存"}, {1024, "設定ファイルの読み込み"},
+        {1001, "設定の読み込み"}, {1025, "システム情報の保存"}, {1020, "システム情報の保存"},
+    };
+    for (const auto& [id, text] : texts) os.setDialogItemText(dialog, id, text);
+    showItems(dialog, RightColumn, false, true);
+}
+
+void showHistoryTab(WindowHandle dialog) {
+    Platform& os = platform();
+    os.setDialogClientSize(dialog, 520, 250);
+    os.resizeDialogItem(dialog, ItemTabs, 494, 234);
+    setHistoryCaptions(dialog);
+    static const Placement placements[] = {
+        {1023, box(19, 58, 233, 54)}, {1000, box(32, 75, 202, 28)},  {1024, box(19, 123, 233, 54)},
+        {1001, box(32, 140, 202, 28)}, {1025, box(19, 187, 233, 54)}, {1020, box(32, 205, 202, 28)},
+    };
+    for (const Placement& place : placements) os.placeDialogItem(dialog, place.id, place.pixels);
+    for (int id : {1023, 1024, 1025}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
+    showItems(dialog, RightColumn, true, true);
+}
+
+void onTabChange(WindowHandle dialog) {
+    dialogs.selectedTab = platform().selectedTab(dialog, ItemTabs);
+    if (dialogs.selectedTab == 0) showFilesTab(dialog);
+    if (dialogs.selectedTab == 1) showHistoryTab(dialog);
+}
+
+void onInitDialog(WindowHandle dialog) {
+    dialogs.selectedTab = 0;
+    if (shell.modal.slot[9] == ModalResults::openSentinel(9)) prepareSettingsDialog(dialog);
+    centreOnMainWindow(dialog);
+    if (dialogs.collectorRunning) platform().setProgressRange(dialog, ItemProgressBar, 0, 125, 5);
+}
+
+void onCommand(WindowHandle dialog, int id) {
+    Platform& os = platform();
+    if (id == IDOK || id == IDCANCEL) {
+        os.endDialog(dialog, id);
+        return;
+    }
+    if (id == ClearHistoryButton) {
+        // The dialog stays open; its captions show the now empty history.
+        shell.modal.slot[9] = ClearHistoryButton;
+        clearHistory();
+        setHistoryCaptions(dialog);
+        return;
+    }
+    if (int slot = slotOf(id); slot != 0) {
+        shell.modal.slot[slot] = id;
+        os.endDialog(dialog, id);
+    }
+}
+
+// The close box counts as cancel; for the Advanced Mode warning that means
+// its own cancel button.
+void onCloseBox(WindowHandle dialog) {
+    dialogs.selectedTab = 0;
+    if (shell.modal.slot[7] == ModalResults::openSentinel(7)) shell.modal.slot[7] = 1005;
+    platform().endDialog(dialog, IDCANCEL);
+}
+
+void closeAfterError(WindowHandle dialog) {
+    Platform& os = platform();
+    os.setDialogItemText(dialog, ItemProgressText, "エラーが発生しました、終了します");
+    std::uint32_t start = os.tickCount();
+    while (os.tickCount() - start < 1000) os.sleep(1);
+    os.endDialog(dialog, 0);
+}
+
+}  // namespace
+
+std::intptr_t dialogProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            onInitDialog(dialog);
+            return 1;
+        case WM_COMMAND:
+            onCommand(dialog, static_cast<int>(wParam & 0xFFFF));
+            return 1;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NotifyHeader*>(lParam);
+            if (header != nullptr && header->id == ItemTabs && header->code == TCN_SELCHANGE) onTabChange(dialog);
+            return 1;
+        }
+        case WM_CLOSE:
+            onCloseBox(dialog);
+            return 1;
+        case WM_PROGRESS_STEP:
+            platform().stepProgress(dialog, ItemProgressBar);
+            return 1;
+        case WM_PROGRESS_CLOSE:
+            platform().endDialog(dialog, 0);
+            return 1;
+        case WM_PROGRESS_DONE:
+            platform().setDialogItemText(dialog, ItemProgressText, "システム情報ファイルを作成しました");
+            return 1;
+        case WM_PROGRESS_ERROR:
+            closeAfterError(dialog);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void setHistoryCaptions(WindowHandle dialog) {
+    for (int age = 1; age <= 6; ++age) {
+        std::string stamp;
+        if (!lookupTextInRecord(historyPath(), "Create", stamp, age)) stamp = EmptySlot;
+        platform().setDialogItemText(dialog, HistoryButtons[age - 1], stamp);
+    }
+}
+
+std::int32_t runSlotDialog(std::uint32_t templateId, int slot) {
+    shell.modal.slot[slot] = ModalResults::openSentinel(slot);
+    platform().dialogBox(templateId, shell.mainWindow, dialogProcedure);
+    // Closed without one of its buttons (Escape): the slot must not keep
+    // saying "open", or the main window would ignore all input from now on.
+    if (shell.modal.slot[slot] == ModalResults::openSentinel(slot)) shell.modal.slot[slot] = 0;
+    return shell.modal.slot[slot];
+}
+
+void showNotice(std::uint32_t templateId) { platform().dialogBox(templateId, shell.mainWindow, dialogProcedure); }
+
+}  // namespace vt

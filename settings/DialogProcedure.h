@@ -1,0 +1,57 @@
+// The one procedure behind every modal dialog of the program: the settings
+// dialog, the error notices, the confirmations and the progress dialog.
+//
+// It records the identifier of the button that closed a dialog in that
+// dialog's `ModalResults` slot, centres every dialog on the main window,
+// lays out the settings dialog's two tabs, and takes the collector's
+// progress messages. What a button means is decided by whoever opened the
+// dialog, after it has closed.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Shared.h"
+#include "platform/Types.h"
+
+namespace vt {
+
+// Dialog templates.
+inline constexpr std::uint32_t DialogSettings = 129;
+inline constexpr std::uint32_t DialogSaveError = 1;
+inline constexpr std::uint32_t DialogOpenError = 135;
+inline constexpr std::uint32_t DialogSystemInfoError = 141;
+inline constexpr std::uint32_t DialogHistoryError = 190;
+inline constexpr std::uint32_t DialogProgress = 165;
+inline constexpr std::uint32_t DialogAdvancedWarning = 131;
+inline constexpr std::uint32_t DialogResetConfirm = 139;
+inline constexpr std::uint32_t DialogFanCurveNotice = 191;
+
+// Controls of the settings and progress dialogs.
+inline constexpr int ItemTabs = 1022;
+inline constexpr int ItemProgressBar = 1021;
+inline constexpr int ItemProgressText = 1033;
+
+// Messages the collector sends to the progress dialog.
+inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;
+inline constexpr std::uint32_t WM_PROGRESS_CLOSE = 0x8006;
+inline constexpr std::uint32_t WM_PROGRESS_DONE = 0x8007;
+inline constexpr std::uint32_t WM_PROGRESS_ERROR = 0x8008;
+
+struct DialogState {
+    std::int32_t selectedTab = 0;     // of the settings dialog
+    Shared<std::int32_t> collectorRunning;  // the progress dialog is the one open
+};
+extern DialogState dialogs;
+
+std::intptr_t dialogProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam);
+
+// Stores the slot's "open" sentinel, runs the dialog modally over the main
+// window and returns what the slot holds afterwards.
+std::int32_t runSlotDialog(std::uint32_t templateId, int slot);
+// A notice without a result slot (the error dialogs).
+void showNotice(std::uint32_t templateId);
+
+// The six history captions: each record's time stamp, newest first.
+void setHistoryCaptions(WindowHandle dialog);
+
+}  // namespace vt

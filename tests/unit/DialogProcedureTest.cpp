@@ -1,0 +1,172 @@
+#include "settings/DialogProcedure.h"
+
+#include <filesystem>
+
+#include "app/ShellState.h"
+#include "platform/Messages.h"
+#include "settings/SettingsHistory.h"
+#include "tests/unit/TestSupport.h"
+
+namespace vt {
+namespace {
+
+class DialogProcedureTest : public test::PlatformTest {
+protected:
+    DialogProcedureTest() {
+        resetShellState();
+        dialogs = {};
+        shell.programFolder = folder.path().string();
+        fake.registerWindowClass({"MAIN", 0, [](WindowHandle, std::uint32_t, WParam, LParam) -> LResult { return 0; },
+                                  nullptr, nullptr});
+        shell.mainWindow = fake.createWindow("MAIN", "Vantrelis", WS_POPUP, 100, 50, 640, 650);
+        fake.clearCalls();
+    }
+    ~DialogProcedureTest() override {
+        resetShellState();
+        dialogs = {};
+    }
+
+    static void selectTab(WindowHandle dialog, FakePlatform& fake, int tab) {
+        fake.tabSelection = tab;
+        NotifyHeader header{nullptr, ItemTabs, TCN_SELCHANGE};
+        dialogProcedure(dialog, WM_NOTIFY, 0, reinterpret_cast<LParam>(&header));
+    }
+};
+
+TEST_F(DialogProcedureTest, EachButtonLandsInItsDialogsSlot) {
+    struct Case {
+        std::uint32_t dialog;
+        int slot;
+        int button;
+    } cases[] = {
+        {DialogSettings, 9, 1000}, {DialogSettings, 9, 1001}, {DialogSettings, 9, 1020},
+        {DialogSettings, 9, 1021}, {DialogSettings, 9, 1028}, {DialogSettings, 9, 1031},
+        {DialogAdvancedWarning, 7, 1004}, {DialogAdvancedWarning, 7, 1005},
+        {DialogResetConfirm, 3, 1016}, {DialogResetConfirm, 3, 1017},
+        {DialogFanCurveNotice, 2, 1030},
+    };
+    for (const Case& c : cases) {
+        fake.dialogButtons[c.dialog].push_back(c.button);
+        EXPECT_EQ(runSlotDialog(c.dialog, c.slot), c.button) << c.button;
+        EXPECT_EQ(shell.modal.slot[c.slot], c.button);
+        EXPECT_FALSE(shell.modal.anyOpen());
+    }
+    EXPECT_EQ(fake.count("endDialog"), static_cast<int>(std::size(cases)));
+}
+
+TEST_F(DialogProcedureTest, SlotReadsOpenWhileTheDialogIsUp) {
+    bool sawOpen = false;
+    fake.onDialogOpen = [&](WindowHandle, std::uint32_t) { sawOpen = shell.modal.slot[3] == -10000000; };
+    fake.dialogButtons[DialogResetConfirm].push_back(1016);
+    runSlotDialog(DialogResetConfirm, 3);
+    EXPECT_TRUE(sawOpen);
+}
+
+TEST_F(DialogProcedureTest, CloseBoxOfTheWarningCountsAsCancel) {
+    dialogs.selectedTab = 1;
+    fake.dialogButtons[DialogAdvancedWarning].push_back(-1);  // no button: the close box
+    EXPECT_EQ(runSlotDialog(DialogAdvancedWarning, 7), 1005);
+    EXPECT_EQ(dialogs.selectedTab, 0);
+}
+
+TEST_F(DialogProcedureTest, EscapeNeverLeavesASlotOpen) {
+    for (int slot : {2, 3, 7, 9}) {
+        EXPECT_EQ(runSlotDialog(DialogResetConfirm, slot), 0) << slot;  // closed with IDCANCEL
+        EXPECT_FALSE(shell.modal.anyOpen()) << slot;
+    }
+}
+
+TEST_F(DialogProcedureTest, CentresEveryDialogOnTheMainWindow) {
+    showNotice(DialogOpenError);
+    // The fake's dialogs are 300 x 200; the main window is at (100, 50).
+    EXPECT_EQ(fake.count("setWindowPos 270,275 0x0 flags=d"), 1);
+}
+
+TEST_F(DialogProcedureTest, SettingsDialogOpensOnItsFirstTab) {
+    fake.dialogButtons[DialogSettings].push_back(2);
+    runSlotDialog(DialogSettings, 9);
+    auto calls = fake.calls();
+    auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
+    EXPECT_LT(at("setDialogClientSize 271x250"), at("insertTab 1022 0 設定ファイル/システム情報"));
+    EXPECT_EQ(fake.count("resizeDialogItem 1022 245x234"), 1);
+    for (int id : {1026, 1021, 1027, 1028, 1029, 1031}) {
+        EXPECT_EQ(fake.count("showDialogItem " + std::to_string(id) + " hide"), 1) << id;
+    }
+    EXPECT_EQ(fake.count("setDialogItemText 1027 履歴の読み込み"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1028 --- Empty ---"), 1);
+    EXPECT_EQ(fake.count("insertTab 1022 1 設定履歴"), 1);
+    EXPECT_EQ(fake.count("setProgressRange"), 0);
+}
+
+TEST_F(DialogProcedureTest, OtherDialogsAreNotLaidOutAsSettings) {
+    showNotice(DialogHistoryError);
+    EXPECT_EQ(fake.count("setDialogClientSize"), 0);
+    EXPECT_EQ(fake.count("insertTab"), 0);
+}
+
+TEST_F(DialogProcedureTest, HistoryTabShowsTheNewestRecordsFirst) {
+    std::filesystem::create_directory("history");
+    test::writeFile("history/historycfg",
+                    "Create = 2026/12/01 08:00:00\nGPU = 0\nVer = 2.10\n\n"
+                    "Create = 2026/12/02 09:30:15\nGPU = 0\nVer = 2.10\n\n");
+    fake.onDialogOpen = [&](WindowHandle dialog, std::uint32_t) { selectTab(dialog, fake, 1); };
+    fake.dialogButtons[DialogSettings].push_back(2);
+    runSlotDialog(DialogSettings, 9);
+    EXPECT_EQ(dialogs.selectedTab, 1);
+    EXPECT_EQ(fake.count("setDialogClientSize 520x250"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1000 2026/12/02 09:30:15"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1001 2026/12/01 08:00:00"), 1);
+    for (int id : {1020, 1021, 1028, 1031}) {
+        EXPECT_EQ(fake.count("setDialogItemText " + std::to_string(id) + " --- Empty ---"), id == 1020 ? 1 : 2) << id;
+    }
+    EXPECT_EQ(fake.count("placeDialogItem 1020 32,205 202x28"), 1);
+    EXPECT_EQ(fake.count("showDialogItem 1032 show"), 1);
+}
+
+TEST_F(DialogProcedureTest, FilesTabRestoresItsLayoutAndTexts) {
+    fake.onDialogOpen = [&](WindowHandle dialog, std::uint32_t) {
+        selectTab(dialog, fake, 1);
+        fake.clearCalls();
+        selectTab(dialog, fake, 0);
+    };
+    fake.dialogButtons[DialogSettings].push_back(2);
+    runSlotDialog(DialogSettings, 9);
+    EXPECT_EQ(fake.count("setDialogClientSize 271x250"), 1);
+    EXPECT_EQ(fake.count("placeDialogItem 1023 19,46 233x54"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1000 設定の保存"), 1);
+    EXPECT_EQ(fake.count("showDialogItem 1032 hide"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1020 システム情報の保存"), 1);
+}
+
+TEST_F(DialogProcedureTest, ClearingTheHistoryKeepsTheDialogOpen) {
+    std::filesystem::create_directory("history");
+    test::writeFile("history/historycfg", "Create = 2026/12/01 08:00:00\nGPU = 0\nVer = 2.10\n\n");
+    fake.dialogButtons[DialogSettings].push_back(1032);  // then the close box
+    runSlotDialog(DialogSettings, 9);
+    EXPECT_EQ(test::readFile("history/historycfg"), "");
+    EXPECT_EQ(fake.count("setDialogItemText 1000 --- Empty ---"), 1);
+    EXPECT_EQ(fake.count("endDialog 2"), 1);  // closed by the close box, not by the clear button
+    EXPECT_EQ(shell.modal.slot[9], 1032);
+}
+
+TEST_F(DialogProcedureTest, ProgressDialogFollowsTheCollector) {
+    dialogs.collectorRunning = 1;
+    std::uint32_t waited = 0;
+    fake.onDialogOpen = [&](WindowHandle dialog, std::uint32_t) {
+        dialogProcedure(dialog, WM_PROGRESS_STEP, 0, 0);
+        dialogProcedure(dialog, WM_PROGRESS_DONE, 0, 0);
+        std::uint32_t start = fake.tickCount();
+        dialogProcedure(dialog, WM_PROGRESS_ERROR, 0, 0);
+        waited = fake.tickCount() - start;
+    };
+    showNotice(DialogProgress);
+    EXPECT_EQ(fake.count("setProgressRange 1021 0..125 step=5"), 1);
+    EXPECT_EQ(fake.count("stepProgress 1021"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1033 システム情報ファイルを作成しました"), 1);
+    EXPECT_EQ(fake.count("setDialogItemText 1033 エラーが発生しました、終了します"), 1);
+    EXPECT_GE(waited, 1000u);
+    EXPECT_EQ(fake.count("endDialog 0"), 1);
+}
+
+}  // namespace
+}  // namespace vt

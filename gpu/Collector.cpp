@@ -1,0 +1,20 @@
+#include "gpu/Collector.h"
+
+#include <thread>
+
+#include "app/ShellState.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
+
+namespace vt {
+
+std::string collectorParameters(const std::string& outputPath) { return "-o \"" + outputPath + "\""; }
+
+void startCollector(const std::string& outputPath) {
+    // The thread owns copies: the caller's buffers may change once it returns.
+    std::thread([program = shell.programFolder + "/" + CollectorProgram, parameters = collectorParameters(outputPath)] {
+        platform().shellExecute(nullptr, "open", program, parameters, nullptr, SW_SHOW);
+    }).detach();
+}
+
+}  // namespace vt

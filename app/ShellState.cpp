@@ -22,6 +22,7 @@ void resetShellState(ShellState& state) {
     state.presetApplyRequest = 0;
     state.input = InputState{};
     state.modal = ModalResults{};
+    state.activePage = 0;
     state.mainWindow = nullptr;
     state.instanceMutex = nullptr;
     state.uiFont = nullptr;

@@ -90,6 +90,9 @@ struct ShellState {
     std::int32_t presetApplyRequest = 0;
     InputState input;
     ModalResults modal;
+    // The Advanced Mode page shown: 0 clock offsets, 1 power and temperature,
+    // 2 frame-rate target, 3 fan speed, 4 fan curve.
+    Shared<std::int32_t> activePage;
 
     // Windows, views and handles.
     WindowHandle mainWindow = nullptr;

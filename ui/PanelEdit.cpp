@@ -1,0 +1,24 @@
+#include "ui/PanelEdit.h"
+
+namespace vt {
+
+PanelEdit panel;
+
+void resetPanelEdit(PanelEdit& state) {
+    state.gpuOffsetEdit = 0;
+    state.memOffsetEdit = 0;
+    state.powerTargetEdit = 0;
+    state.tempTargetEdit = 0;
+    state.fpsTargetEdit = 0;
+    state.fanSpeedEdit = 0;
+    state.fan2SpeedEdit = 0;
+    state.advancedMode = 0;
+    state.easyChoice = 3;
+    state.shownPreset = 3;
+    state.sliderDragging[0] = state.sliderDragging[1] = 0;
+    for (std::int32_t& drag : state.curvePointDrag) drag = 0;
+    state.fanCurveEdited = 0;
+    state.curveEditorEnabled = 0;
+}
+
+}  // namespace vt

@@ -19,6 +19,11 @@ void resetPanelEdit(PanelEdit& state) {
     for (std::int32_t& drag : state.curvePointDrag) drag = 0;
     state.fanCurveEdited = 0;
     state.curveEditorEnabled = 0;
+    const std::int32_t startX[5] = {264, 344, 404, 444, 464};
+    for (int i = 0; i < 5; ++i) {
+        state.curvePointX[i] = startX[i];
+        state.curvePointY[i] = 0;
+    }
 }
 
 }  // namespace vt

@@ -35,6 +35,10 @@ struct PanelEdit {
     std::int32_t fanCurveEdited = 0;
     // The fan-curve editor is enabled (the fan-curve page on a capable GPU).
     std::int32_t curveEditorEnabled = 0;
+    // Top-left corners of the five curve point views (window pixels); the
+    // editor keeps them as the points move, apply reads the inner three.
+    std::int32_t curvePointX[5] = {264, 344, 404, 444, 464};
+    std::int32_t curvePointY[5] = {0, 0, 0, 0, 0};
 
     bool anyDrag() const {
         return sliderDragging[0] || sliderDragging[1] || curvePointDrag[0] || curvePointDrag[1] || curvePointDrag[2];

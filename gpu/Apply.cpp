@@ -1,0 +1,457 @@
+#include "gpu/Apply.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/ShellState.h"
+#include "driver/DriverApi.h"
+#include "driver/DriverOperations.h"
+#include "gpu/CurrentProfile.h"
+#include "gpu/FanControl.h"
+#include "gpu/GpuInventory.h"
+#include "gpu/GpuWalk.h"
+#include "gpu/InventoryBuilder.h"
+#include "gpu/MonitorSample.h"
+#include "gpu/SettingsSession.h"
+#include "gpu/WindowHooks.h"
+#include "platform/Platform.h"
+#include "settings/OperationLog.h"
+#include "settings/SettingsHistory.h"
+#include "settings/TuningSettings.h"
+#include "ui/PanelEdit.h"
+
+namespace vt {
+namespace {
+
+// --- shared steps ------------------------------------------------------------
+
+GpuSlot& currentGpu() { return inventory.slots[currentGpuIndex()]; }
+
+bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
+
+std::int32_t truncated(double value) { return static_cast<std::int32_t>(value); }
+
+DriverStatus setClockDelta(GpuSlot& gpu, std::uint32_t domain, std::int32_t kHz) {
+    Pstates20 request(gpu.versions.pstates20);
+    request.requestClockDelta(domain, kHz);
+    return DriverApi::setPstates20(gpu.handle, request);
+}
+
+DriverStatus releasePstate(GpuSlot& gpu) {
+    DriverApi::enableDynamicPstates(gpu.handle, 1);
+    return DriverApi::setPstateClientLimit(gpu.handle, PstateClientLimitKind, 0);
+}
+
+DriverStatus setPowerLimit(GpuSlot& gpu, std::uint32_t limit) {
+    PowerPolicyStatus request(gpu.versions.powerPolicyStatus);
+    request.requestLimit(limit);
+    return DriverApi::setPowerPolicyStatus(gpu.handle, request);
+}
+
+DriverStatus setTemperatureLimit(GpuSlot& gpu, std::int32_t degrees) {
+    ThermalPolicyLimit request(gpu.versions.thermalPolicyLimit);
+    request.requestLimit(degrees * 256);
+    return DriverApi::setThermalPolicyLimit(gpu.handle, request);
+}
+
+// Writes the limiter (fps >= 0) or restores its default, in a fresh session.
+bool writeFrameRateLimit(std::int64_t fps, bool restoreWhenOff) {
+    DrsProfile profile = nullptr;
+    if (reopenSettingsSession(profile) != DriverOk) return false;
+    DrsSession session = settingsSession;
+    if (fps >= 0) {
+        DrsSetting setting;
+        setting.requestDword(FrameRateLimiterSetting, static_cast<std::uint32_t>(fps));
+        if (DriverApi::drsSetSetting(session, profile, setting) != DriverOk) return false;
+        return DriverApi::drsSaveSettings(session) == DriverOk;
+    }
+    if (!restoreWhenOff) return true;
+    if (DriverApi::drsRestoreProfileDefaultSetting(session, profile, FrameRateLimiterSetting) != DriverOk) return false;
+    return DriverApi::drsSaveSettings(session) == DriverOk;
+}
+
+// --- Advanced Mode -------------------------------------------------------------
+
+// An offset the user set, in kHz for this GPU: a GPU without tuning flags
+// takes its offsets relative to the driver's maximum.
+std::int32_t offsetKHz(const GpuSlot& gpu, float editMHz, float maxKHz) {
+    double delta = editMHz;
+    if (!tunable(gpu)) delta -= truncated(maxKHz / 1000.0);
+    return truncated(delta * 1000.0);
+}
+
+void applyClockOffset(const char* key, std::uint32_t domain, float minKHz, float maxKHz, float editMHz,
+                      std::int32_t& loggedKHz) {
+    loggedKHz = 0;
+    if (minKHz == 0.0f) {
+        logWord(key, "FAILED");
+        return;
+    }
+    loggedKHz = offsetKHz(currentGpu(), editMHz, maxKHz);
+    bool sent = sendToGpus([&](GpuSlot& gpu) { return setClockDelta(gpu, domain, offsetKHz(gpu, editMHz, maxKHz)); });
+    if (sent) {
+        logValue(key, loggedKHz);
+    } else {
+        logWord(key, "FAILED");
+    }
+}
+
+void applyClockOffsets() {
+    std::int32_t gpuKHz = 0;
+    std::int32_t memKHz = 0;
+    applyClockOffset("GPU_OFFSET", Pstates20::GraphicsDomain, tuning.gpuOffsetMin, tuning.gpuOffsetMax,
+                     panel.gpuOffsetEdit, gpuKHz);
+    applyClockOffset("MEM_OFFSET", Pstates20::MemoryDomain, tuning.memOffsetMin, tuning.memOffsetMax,
+                     panel.memOffsetEdit, memKHz);
+    if (gpuKHz != 0 || memKHz != 0) sendToGpus(releasePstate, everyGpu, WalkEnd::Never);
+}
+
+void applyPowerAndTemperature() {
+    if (tuning.powerTargetMin == 0 || tuning.powerTargetMax == 0) {
+        logWord("POWER_TARGET", "FAILED");
+    } else {
+        const std::int32_t limit = truncated(panel.powerTargetEdit * 1000.0);
+        bool sent = sendToGpus([&](GpuSlot& gpu) { return setPowerLimit(gpu, static_cast<std::uint32_t>(limit)); },
+                               [](const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Skip; });
+        if (sent) {
+            logValue("POWER_TARGET", limit);
+        } else {
+            logWord("POWER_TARGET", "FAILED");
+        }
+    }
+    if (!currentGpu().caps.ModernTuning) {
+        logWord("TEMP_TARGET", "FAILED");
+        return;
+    }
+    const std::int32_t degrees = truncated(panel.tempTargetEdit);
+    bool sent = sendToGpus([&](GpuSlot& gpu) { return setTemperatureLimit(gpu, degrees); },
+                           [](const GpuSlot& gpu) { return gpu.caps.ModernTuning ? WalkRole::Send : WalkRole::Skip; });
+    if (sent) {
+        logValue("TEMP_TARGET", degrees);
+    } else {
+        logWord("TEMP_TARGET", "FAILED");
+    }
+}
+
+void applyFrameRateTarget() {
+    const std::int64_t fps = truncated(panel.fpsTargetEdit);
+    if (!writeFrameRateLimit(fps, false)) {
+        logWord("FPS_TARGET", "FAILED");
+    } else if (fps >= 0) {
+        logValue("FPS_TARGET", static_cast<int>(fps));
+    } else {
+        logWord("FPS_TARGET", "-100");
+    }
+}
+
+std::string fanText(std::int32_t level) { return level == 0 ? "RESET" : std::to_string(level); }
+
+void applyFixedFanSpeeds() {
+    GpuSlot& gpu = currentGpu();
+    if (gpu.fanCurve == 1) {
+        // The fan follows its curve: nothing is sent, and the log says so.
+        logWord("FAN_SPEED", "FAILED");
+    } else if (!gpu.caps.NewFanInterface) {
+        const std::int32_t level = std::max(0, truncated(panel.fanSpeedEdit));
+        if (sendToGpus([&](GpuSlot& target) { return setCoolerLevel(target, level); })) {
+            logValue("FAN_SPEED", level);
+        } else {
+            logWord("FAN_SPEED", "FAILED");
+        }
+    } else {
+        const int entries = fanEntries(gpu);
+        const std::int32_t levels[2] = {std::max(0, truncated(panel.fanSpeedEdit)),
+                                        std::max(0, truncated(panel.fan2SpeedEdit))};
+        Shared<std::int32_t>* manualFlags[2] = {&gpu.fanSpeed1Manual, &gpu.fanSpeed2Manual};
+        FanCoolerControl request;
+        request.setFanCount(static_cast<std::uint8_t>(entries));
+        for (int fan = 0; fan < entries; ++fan) {
+            const bool manual = levels[fan] != 0;
+            request.setFan(fan, static_cast<std::uint32_t>(fan + 1), levels[fan], manual);
+            *manualFlags[fan] = manual ? 1 : 0;
+        }
+        if (DriverApi::setFanCoolerControl(gpu.handle, request) != DriverOk) {
+            logWord("FAN_SPEED", "FAILED");
+        } else if (entries == 1) {
+            logLine("FAN_SPEED1 = " + fanText(levels[0]) + "\n");
+        } else {
+            logLine("FAN_SPEED1 = " + fanText(levels[0]) + ", FAN_SPEED2 = " + fanText(levels[1]) + "\n");
+        }
+    }
+    tuning.fanLevel = 0;
+}
+
+void applyEditedFanCurve() {
+    if (!panel.curveEditorEnabled) return;
+    GpuSlot& gpu = currentGpu();
+    const bool handedBack = handFansToDriver(gpu) == DriverOk;
+    gpu.fanSpeed1Manual = 0;
+    gpu.fanSpeed2Manual = 0;
+    if (!handedBack) {
+        logWord("FAN_CURVE", "FAILED");
+        return;
+    }
+    platform().sleep(10);
+    CurvePoint points[3];
+    for (int i = 0; i < 3; ++i) {
+        points[i] = curvePointAt(panel.curvePointX[i + 1], panel.curvePointY[i + 1],
+                                 gpu.storedCurve.points[i].driverValue);
+    }
+    FanCurve request = curveRequest(points, 2);
+    if (DriverApi::setFanCurve(gpu.handle, request) != DriverOk) {
+        logWord("FAN_CURVE", "FAILED");
+        return;
+    }
+    gpu.fanCurve = 1;
+    char line[160];
+    std::snprintf(line, sizeof line, "FAN_CURVE = %d,%d,%d,%d,%d,%d,%d,%d,%d\n", points[0].temperature,
+                  points[0].level, points[0].driverValue, points[1].temperature, points[1].level,
+                  points[1].driverValue, points[2].temperature, points[2].level, points[2].driverValue);
+    logLine(line);
+}
+
+// --- Easy Mode ---------------------------------------------------------------------
+
+struct PresetBundle {
+    std::int32_t gpuOffset = 0;  // MHz
+    std::int32_t memOffset = 0;  // MHz
+    std::int32_t power = 0;      // %
+    std::int32_t temperature = 0;
+    std::int64_t fps = ValueAutomatic;
+    bool driverCurve = false;  // the GPU's own stored curve
+    CurvePoint curve[3];       // degrees C and % (driver values follow the stored curve)
+};
+
+std::int32_t defaultTemperatureLimit(const GpuSlot& gpu) {
+    ThermalPolicyInfo info(gpu.versions.thermalPolicyInfo);
+    if (DriverApi::getThermalPolicyInfo(gpu.handle, info) == DriverOk && info.valid()) return info.defaultLimit() / 256;
+    return 80;
+}
+
+PresetBundle presetBundle(int preset, const GpuSlot& gpu) {
+    const bool alt = gpu.caps.AltPresetCard != 0;
+    PresetBundle bundle;
+    switch (preset) {
+        case PresetHighPerformance:
+            bundle = {gpu.presets.PresetGpuOffset, 0, gpu.presets.PresetPowerLimit, gpu.presets.PresetTempLimit,
+                      gpu.presets.PresetFpsTarget, false, {{35, 60, 0}, {60, 85, 0}, {75, 95, 0}}};
+            break;
+        case PresetDefault:
+            bundle = {0, 0, alt ? 105 : 100, defaultTemperatureLimit(gpu), alt ? 60 : ValueAutomatic, true, {}};
+            break;
+        default:
+            bundle = {alt ? -105 : 0, -500, alt ? 75 : 80, 70, alt ? 30 : 60, false,
+                      {{35, 30, 0}, {60, 45, 0}, {75, 90, 0}}};
+            break;
+    }
+    return bundle;
+}
+
+// Preset "default" only: memory offset, fans and core voltage back to the driver's.
+bool restoreDefaults(GpuSlot& current) {
+    bool ok = true;
+    if (tuning.memOffsetMin == 0) {
+        ok = false;
+    } else {
+        ok &= sendToGpus([](GpuSlot& gpu) { return setClockDelta(gpu, Pstates20::MemoryDomain, 0); });
+    }
+    if (current.fanMin == ValueUnavailable || current.fanMax == ValueUnavailable) {
+        ok = false;
+    } else {
+        ok &= sendToGpus([](GpuSlot& gpu) { return DriverApi::restoreCoolerSettings(gpu.handle, nullptr, 0); },
+                         [](const GpuSlot& gpu) {
+                             bool known = gpu.fanMin != ValueUnavailable && gpu.fanMax != ValueUnavailable;
+                             return known ? WalkRole::Send : WalkRole::Fail;
+                         });
+    }
+    if (current.caps.ModernTuning && monitor.voltageOffsetMax != 0) {
+        ok &= sendToGpus(
+            [](GpuSlot& gpu) {
+                Pstates20 request(gpu.versions.pstates20);
+                request.requestCoreVoltageDelta(0);
+                return DriverApi::setPstates20(gpu.handle, request);
+            },
+            [](const GpuSlot& gpu) { return gpu.caps.ModernTuning ? WalkRole::Send : WalkRole::Skip; });
+    }
+    return ok;
+}
+
+bool applyPresetCurve(GpuSlot& gpu, const PresetBundle& bundle) {
+    const bool handedBack = handFansToDriver(gpu) == DriverOk;
+    if (bundle.driverCurve) {
+        FanCurve request = storedCurveRequest(gpu.storedCurve);
+        return DriverApi::setFanCurve(gpu.handle, request) == DriverOk && handedBack;
+    }
+    if (!handedBack) return false;
+    platform().sleep(10);
+    CurvePoint points[3];
+    for (int i = 0; i < 3; ++i) {
+        points[i] = bundle.curve[i];
+        points[i].driverValue = static_cast<std::int32_t>(
+            static_cast<std::int64_t>(gpu.storedCurve.points[i].driverValue) * points[i].level / 100);
+    }
+    FanCurve request = curveRequest(points, 2);
+    if (DriverApi::setFanCurve(gpu.handle, request) != DriverOk) return false;
+    gpu.fanCurve = 1;
+    return true;
+}
+
+bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
+    bool ok = sendToGpus(releasePstate);
+    if (preset == PresetDefault) ok &= restoreDefaults(current);
+    ok &= sendToGpus([&](GpuSlot& gpu) { return setClockDelta(gpu, Pstates20::GraphicsDomain, bundle.gpuOffset * 1000); });
+    if (current.caps.AltPresetCard) {
+        ok &= sendToGpus(
+            [&](GpuSlot& gpu) { return setClockDelta(gpu, Pstates20::MemoryDomain, bundle.memOffset * 1000); },
+            [](const GpuSlot& gpu) { return gpu.caps.AltPresetCard ? WalkRole::Send : WalkRole::Skip; });
+    }
+    if (tuning.powerTargetMin == 0 && tuning.powerTargetMax == 0) {
+        ok = false;
+    } else {
+        ok &= sendToGpus([&](GpuSlot& gpu) { return setPowerLimit(gpu, static_cast<std::uint32_t>(bundle.power * 1000)); },
+                         [](const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Fail; });
+    }
+    if (!current.caps.ModernTuning && !current.caps.AltPresetCard) {
+        ok = false;
+    } else {
+        ok &= sendToGpus([&](GpuSlot& gpu) { return setTemperatureLimit(gpu, bundle.temperature); },
+                         [](const GpuSlot& gpu) {
+                             bool takes = gpu.caps.ModernTuning || gpu.caps.AltPresetCard;
+                             return takes ? WalkRole::Send : WalkRole::Skip;
+                         },
+                         WalkEnd::LastDecides);
+    }
+    if (tuning.fpsTarget == ValueUnavailable) {
+        ok = false;
+    } else {
+        ok &= writeFrameRateLimit(bundle.fps, true);
+    }
+    if (current.caps.FanCurveCapable) ok &= applyPresetCurve(current, bundle);
+    return ok;
+}
+
+// --- the common end --------------------------------------------------------------
+
+struct Settle {
+    std::mutex lock;
+    std::thread thread;
+} settle;
+
+void clearBusyFlags() {
+    shell.applyInProgress = 0;
+    shell.driverBusy = 0;
+    shell.inputHoldOff = 0;
+}
+
+void startSettle() {
+    finishApplySettle();
+    std::lock_guard guard(settle.lock);
+    settle.thread = std::thread([] {
+        Platform& os = platform();
+        const std::uint32_t start = os.tickCount();
+        while (os.tickCount() - start < 1000) os.sleep(1);
+        clearBusyFlags();
+    });
+}
+
+void commonEnd() {
+    shell.presetApplyRequest = 0;
+    recordApply(writeCurrentProfile);
+    startSettle();
+    hookAnimateApplyButton();
+    hookRepaint();
+}
+
+bool onApplyButton(int x, int y) {
+    return x >= ApplyButtonLeft && x <= ApplyButtonRight && y >= ApplyButtonTop && y <= ApplyButtonBottom;
+}
+
+}  // namespace
+
+bool applyPass(int x, int y, bool applyButtonVisible) {
+    const bool forced = shell.presetApplyRequest == 1;
+    if (!applyButtonVisible || (shell.applyInProgress && !forced)) return false;
+    if (shell.running != 1 || shell.closing != 0) return false;
+    if (!forced && (!onApplyButton(x, y) || shell.input.mouseButton != BUTTON_PRESSED)) return false;
+    shell.applyInProgress = 1;
+    shell.driverBusy = 1;
+    shell.inputHoldOff = 1;
+    if (forced || panel.advancedMode == 0) {
+        applyEasyPreset();
+    } else {
+        applyAdvancedPage(shell.activePage);
+    }
+    return true;
+}
+
+void applyAdvancedPage(std::int32_t page) {
+    if (inventory.count > 0) {
+        switch (page) {
+            case 0: applyClockOffsets(); break;
+            case 1: applyPowerAndTemperature(); break;
+            case 2: applyFrameRateTarget(); break;
+            case 3: applyFixedFanSpeeds(); break;
+            case 4: applyEditedFanCurve(); break;
+            default: break;
+        }
+    }
+    tuning.easySettings = PresetCustom;
+    panel.easyChoice = PresetCustom;
+    hookReleasePresetButtons();
+    commonEnd();
+}
+
+void applyEasyPreset() {
+    const int preset = panel.easyChoice;
+    if (inventory.count == 0 || !tunable(currentGpu()) || preset < 0 || preset > 2) {
+        if (inventory.count > 0 && tunable(currentGpu())) tuning.easySettings = PresetCustom;
+        // A refused request must not be retried on every pass.
+        shell.presetApplyRequest = 0;
+        clearBusyFlags();
+        return;
+    }
+    hookSetAppIcon(iconForPreset(preset));
+    GpuSlot& current = currentGpu();
+    const PresetBundle bundle = presetBundle(preset, current);
+    tuning.easySettings = preset;
+    tuning.pstate = -1;
+    const bool ok = applyBundle(preset, current, bundle);
+    logWord("EASY_SETTINGS", ok ? "SUCCESSFUL" : "FAILED");
+    commonEnd();
+}
+
+void applyStoredPstate() {
+    const std::int32_t wanted = tuning.pstate;
+    auto apply = [&](GpuSlot& gpu) {
+        if (wanted < 0) {
+            releasePstate(gpu);
+            return;
+        }
+        DriverApi::enableDynamicPstates(gpu.handle, 0);
+        DriverApi::setPstateClientLimit(gpu.handle, PstateClientLimitKind, static_cast<std::uint32_t>(wanted));
+        std::uint32_t reported = 0;
+        if (DriverApi::getCurrentPstate(gpu.handle, reported) == DriverOk) {
+            tuning.pstate = static_cast<std::int32_t>(reported);
+        }
+    };
+    if (inventory.count == 0) return;
+    if (tuning.sliSync == 1) {
+        for (int i = 0; i < inventory.count && i < MaxGpus; ++i) apply(inventory.slots[i]);
+    } else {
+        apply(currentGpu());
+    }
+}
+
+void finishApplySettle() {
+    std::thread running;
+    {
+        std::lock_guard guard(settle.lock);
+        running = std::move(settle.thread);
+    }
+    if (running.joinable()) running.join();
+}
+
+}  // namespace vt

@@ -1,0 +1,60 @@
+#include "gpu/FanControl.h"
+
+#include <algorithm>
+
+#include "driver/DriverApi.h"
+
+namespace vt {
+
+DriverStatus setCoolerLevel(GpuSlot& gpu, std::int32_t levelPercent) {
+    CoolerLevels request(CoolerLevels::Versions[0]);
+    request.request(levelPercent, CoolerSettings::PolicyManual);
+    DriverStatus status = DriverApi::setCoolerLevels(gpu.handle, 0, request);
+    if (status == DriverOk) return status;
+    CoolerLevels older(CoolerLevels::Versions[1]);
+    older.request(levelPercent, CoolerSettings::PolicyManual);
+    return DriverApi::setCoolerLevels(gpu.handle, 0, older);
+}
+
+int fanEntries(const GpuSlot& gpu) { return gpu.fanCount < 2 ? 1 : 2; }
+
+DriverStatus handFansToDriver(GpuSlot& gpu) {
+    FanCoolerControl request;
+    const int entries = fanEntries(gpu);
+    request.setFanCount(static_cast<std::uint8_t>(entries));
+    for (int fan = 0; fan < entries; ++fan) request.setFan(fan, static_cast<std::uint32_t>(fan + 1), 0, false);
+    return DriverApi::setFanCoolerControl(gpu.handle, request);
+}
+
+CurvePoint curvePointAt(std::int32_t x, std::int32_t y, std::int32_t storedDriverValue) {
+    CurvePoint point;
+    point.temperature = static_cast<std::int32_t>((x - 264) * 0.5f + 0.5f);
+    point.level = 100 - static_cast<std::int32_t>((y - 374) * 0.5f + 0.5f);
+    point.driverValue = static_cast<std::int32_t>(static_cast<std::int64_t>(storedDriverValue) * point.level / 100);
+    return point;
+}
+
+FanCurve curveRequest(const CurvePoint (&points)[3], int entries) {
+    FanCurve request;
+    entries = std::clamp(entries, 0, static_cast<int>(FanCurve::MaxEntries));
+    request.setEntryCount(static_cast<std::uint8_t>(entries));
+    for (int entry = 0; entry < entries; ++entry) {
+        request.setEntryIndex(entry, static_cast<std::uint8_t>(entry));
+        for (int i = 0; i < 3; ++i) {
+            const CurvePoint& p = points[i];
+            request.setPoint(entry, i,
+                             {p.temperature * 256, static_cast<std::uint32_t>(p.level) * 65536u / 100u, p.driverValue});
+        }
+    }
+    return request;
+}
+
+FanCurve storedCurveRequest(const StoredCurve& stored) {
+    CurvePoint points[3];
+    for (int i = 0; i < 3; ++i) {
+        points[i] = {stored.points[i].temperature, stored.points[i].level, stored.points[i].driverValue};
+    }
+    return curveRequest(points, stored.count);
+}
+
+}  // namespace vt

@@ -16,6 +16,7 @@ void hookReleasePresetButtons() { run(windowHooks.releasePresetButtons); }
 void hookAnimateApplyButton() { run(windowHooks.animateApplyButton); }
 void hookResetCurveEditor() { run(windowHooks.resetCurveEditor); }
 void hookRefreshTrayTip() { run(windowHooks.refreshTrayTip); }
+void hookReloadBackground() { run(windowHooks.reloadBackground); }
 void hookRepaint() { run(windowHooks.repaint); }
 
 }  // namespace vt

@@ -17,6 +17,8 @@ struct WindowHooks {
     // Puts the curve editor's points back on the GPU's stored curve.
     std::function<void()> resetCurveEditor;
     std::function<void()> refreshTrayTip;
+    // The root view shows the picture `tuning.backScreen` names.
+    std::function<void()> reloadBackground;
     std::function<void()> repaint;
 };
 
@@ -28,6 +30,7 @@ void hookReleasePresetButtons();
 void hookAnimateApplyButton();
 void hookResetCurveEditor();
 void hookRefreshTrayTip();
+void hookReloadBackground();
 void hookRepaint();
 
 }  // namespace vt

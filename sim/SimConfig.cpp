@@ -257,7 +257,10 @@ public:
     }
 
     bool finish() {
-        if (!gpuStarted_) config_.gpus.push_back(currentCard());
+        if (!gpuStarted_) {
+            config_.gpus.push_back(currentCard());
+            config_.gpus.back().outputMask = 1;
+        }
         return true;
     }
 

@@ -11,6 +11,10 @@ constexpr double HeatTimeConstant = 6;  // seconds
 constexpr std::int32_t IdleGraphicsClock = 210000;
 constexpr std::int32_t IdleMemoryClock = 405000;
 constexpr std::int32_t MediumMemoryClock = 810000;
+// Draw in P-state 0, in % of the default power target: a fixed part and a
+// part that grows with the load and the clock.
+constexpr double IdleDraw = 12;
+constexpr double LoadDraw = 0.9;
 
 // The P-state the driver picks by itself for a load.
 std::uint32_t naturalPstate(const SimGpu& gpu) {
@@ -25,7 +29,7 @@ std::int32_t requestedTopClock(const SimGpu& gpu) { return std::max(0, gpu.graph
 double demandPercent(const SimGpu& gpu, std::int32_t graphicsClock) {
     if (currentPstate(gpu) != gpu.pstates.front()) return 8 + 0.25 * gpu.load;
     const double clockShare = gpu.graphicsBoost > 0 ? double(graphicsClock) / gpu.graphicsBoost : 1.0;
-    return 12 + 0.9 * gpu.load * clockShare;
+    return IdleDraw + LoadDraw * gpu.load * clockShare;
 }
 
 double averageFanLevel(const SimGpu& gpu) {
@@ -86,8 +90,9 @@ std::int32_t currentGraphicsClock(const SimGpu& gpu) {
     // Over the power target the clock drops until the draw fits.
     const double demand = demandPercent(gpu, clock);
     const double target = gpu.powerLimit / 1000.0;
-    if (gpu.powerPolicy && demand > target && demand > 0) {
-        clock = std::max<std::int32_t>(gpu.graphicsBase / 2, std::int32_t(clock * target / demand));
+    if (gpu.powerPolicy && demand > target && gpu.load > 0) {
+        const double fitting = (target - IdleDraw) * gpu.graphicsBoost / (LoadDraw * gpu.load);
+        clock = std::max<std::int32_t>(gpu.graphicsBase / 2, std::int32_t(fitting));
     }
     // At the temperature target the boost goes.
     if (gpu.thermalPolicy && gpu.thermalValid && gpu.temperature * 256 >= gpu.thermalLimit) {

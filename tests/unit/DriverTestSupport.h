@@ -1,0 +1,40 @@
+// What the driver and simulator tests share: a fake platform whose system
+// folder holds the simulated nvapi.dll, a fresh binding and a fresh driver.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "driver/DriverBinder.h"
+#include "driver/SystemLibraryLoader.h"
+#include "sim/Simulator.h"
+#include "tests/unit/TestSupport.h"
+
+namespace vt::test {
+
+inline void* exportOf(sim::SimQueryInterface query) { return reinterpret_cast<void*>(query); }
+
+class SimulatedDriverTest : public PlatformTest {
+protected:
+    SimulatedDriverTest() {
+        binder::resetBinding();
+        resetSystemLibraryLoader();
+        simulator().reset();
+        installDriver();
+    }
+    ~SimulatedDriverTest() override {
+        binder::resetBinding();
+        resetSystemLibraryLoader();
+        simulator().reset();
+    }
+
+    static sim::Simulator& simulator() { return sim::Simulator::instance(); }
+    void installDriver() { fake.addModule("nvapi.dll", {{{"nvapi_QueryInterface", exportOf(sim::queryInterfaceEntry())}}}); }
+    // Replaces the driver with one set up from the text form.
+    void configure(std::string_view text) {
+        std::string error;
+        ASSERT_TRUE(simulator().resetFromText(text, error)) << error;
+    }
+    GpuHandle gpu(int index = 0) const { return sim::Simulator::instance().handle(index); }
+};
+
+}  // namespace vt::test

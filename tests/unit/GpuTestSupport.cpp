@@ -1,0 +1,117 @@
+#include "tests/unit/GpuTestSupport.h"
+
+#include <filesystem>
+
+#include "app/ShellState.h"
+#include "driver/DriverApi.h"
+#include "driver/DriverBinder.h"
+#include "driver/SystemLibraryLoader.h"
+#include "gpu/Apply.h"
+#include "gpu/ClockRanges.h"
+#include "gpu/GpuInventory.h"
+#include "gpu/InventoryBuilder.h"
+#include "gpu/MonitorSample.h"
+#include "gpu/SettingsSession.h"
+#include "gpu/WindowHooks.h"
+#include "settings/SettingsHistory.h"
+#include "settings/TuningSettings.h"
+#include "ui/PanelEdit.h"
+
+namespace vt::test {
+namespace {
+
+void resetSharedState() {
+    resetTuningSettings();
+    resetGpuInventory();
+    resetShellState();
+    resetPanelEdit();
+    resetMonitorSample();
+    windowHooks = {};
+    settingsSession = nullptr;
+}
+
+}  // namespace
+
+GpuTest::GpuTest() {
+    resetSharedState();
+    shell.programFolder = folder.path().string();
+    fake.fixedClock = true;
+    std::filesystem::create_directory("log");  // start-up makes it
+    fake.addModule("nvapi.dll",
+                   {{{"nvapi_QueryInterface", reinterpret_cast<void*>(sim::queryInterfaceEntry())}}});
+    binder::resetBinding();
+    resetSystemLibraryLoader();
+    driver().reset();
+    driver().useManualClock();
+}
+
+GpuTest::~GpuTest() {
+    finishApplySettle();
+    finishHistoryWriter();
+    binder::resetBinding();
+    resetSharedState();
+}
+
+// A new driver is a new process's view of it: nothing bound, nothing known.
+void GpuTest::startAfresh(const sim::SimConfig& config) {
+    binder::resetBinding();
+    resetGpuInventory();
+    driver().reset(config);
+    driver().useManualClock();
+}
+
+void GpuTest::useCards(const std::vector<std::string>& models) {
+    sim::SimConfig config;
+    for (const std::string& model : models) {
+        sim::SimGpu gpu;
+        EXPECT_TRUE(sim::cardModel(model, gpu)) << model;
+        config.gpus.push_back(gpu);
+    }
+    if (!config.gpus.empty()) config.gpus.front().outputMask = 1;
+    startAfresh(config);
+}
+
+void GpuTest::useDeviceIds(const std::string& model, const std::vector<std::uint32_t>& deviceIds) {
+    sim::SimConfig config;
+    for (std::uint32_t id : deviceIds) {
+        sim::SimGpu gpu;
+        EXPECT_TRUE(sim::cardModel(model, gpu)) << model;
+        gpu.deviceId = id;
+        config.gpus.push_back(gpu);
+    }
+    if (!config.gpus.empty()) config.gpus.front().outputMask = 1;
+    startAfresh(config);
+}
+
+void GpuTest::startUp() {
+    InventoryResult result = buildInventory();
+    ASSERT_EQ(result.failure, InventoryResult::None) << result.status;
+    readRanges();
+    driver().clearCalls();
+}
+
+void GpuTest::readRanges() {
+    GpuSlot& gpu = inventory.slots[currentGpuIndex()];
+    refreshClockRanges(gpu);
+    PowerPolicyInfo power(gpu.versions.powerPolicyInfo);
+    if (DriverApi::getPowerPolicyInfo(gpu.handle, power) == DriverOk) {
+        tuning.powerTargetMin = static_cast<std::int32_t>(std::max<std::uint32_t>(power.minimumLimit(), 50000));
+        tuning.powerTargetMax = static_cast<std::int32_t>(power.maximumLimit());
+    }
+    ThermalPolicyInfo thermal(gpu.versions.thermalPolicyInfo);
+    if (DriverApi::getThermalPolicyInfo(gpu.handle, thermal) == DriverOk && thermal.valid()) {
+        tuning.tempTargetMin = thermal.minimumLimit() / 256;
+        tuning.tempTargetMax = thermal.maximumLimit() / 256;
+    }
+    tuning.fpsTarget = ValueAutomatic;
+}
+
+std::string GpuTest::log() const { return readFile("log/log.txt"); }
+
+std::vector<std::string> GpuTest::calls(const std::string& operation) const {
+    std::vector<std::string> out;
+    for (const sim::SimCallRecord& record : sim::Simulator::instance().calls(operation)) out.push_back(record.text());
+    return out;
+}
+
+}  // namespace vt::test

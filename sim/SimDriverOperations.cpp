@@ -62,14 +62,14 @@ std::int32_t VT_DRIVER_CALL initialize() {
     DriverCall call("NvAPI_Initialize", DriverCall::Initialization{});
     if (call.refused()) return call.status();
     call.driver().initialized = true;
-    return call.finish(StatusOk);
+    return call.finishSet(StatusOk);
 }
 
 std::int32_t VT_DRIVER_CALL initializeWithFlags(std::uint32_t flags) {
     DriverCall call("InitializeWithFlags", DriverCall::Initialization{});
     if (call.refused()) return call.status();
     call.driver().initialized = true;
-    return call.finish(StatusOk, kv("flags", flags));
+    return call.finishSet(StatusOk, kv("flags", flags));
 }
 
 void VT_DRIVER_CALL enterHook(std::uint32_t id, std::uint32_t* scratch) {

@@ -1,0 +1,331 @@
+#include "gpu/Monitor.h"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/ShellState.h"
+#include "driver/DirectDriverLibrary.h"
+#include "driver/DriverApi.h"
+#include "driver/DriverOperations.h"
+#include "gpu/ClockRanges.h"
+#include "gpu/FanControl.h"
+#include "gpu/GpuInventory.h"
+#include "gpu/InventoryBuilder.h"
+#include "gpu/MonitorSample.h"
+#include "gpu/SettingsSession.h"
+#include "gpu/WindowHooks.h"
+#include "platform/Platform.h"
+#include "settings/TuningSettings.h"
+
+namespace vt {
+namespace {
+
+constexpr std::uint32_t PassPeriodMs = 1000;
+constexpr std::int32_t HotTemperature = 80;
+
+// State the monitoring thread keeps for itself.
+struct MonitorThreadState {
+    bool started = false;      // the session was asked for
+    bool sessionOpen = false;  // and the driver gave one
+    std::unique_ptr<DirectDriverLibrary> loadLibrary;
+    struct CachedCurve {
+        bool known = false;
+        std::int32_t temperature[3] = {};
+        std::int32_t level[3] = {};
+    } curve[MaxGpus];
+} own;
+
+std::thread monitorThread;
+std::thread fanLevelThread;
+
+bool busy() {
+    return shell.applyInProgress || shell.driverBusy || shell.resetInProgress || shell.hiddenToTray;
+}
+
+// Sleeps one period in short slices, so that the end of the program is seen soon.
+void sleepOnePeriod() {
+    Platform& os = platform();
+    const std::uint32_t start = os.tickCount();
+    while (shell.running == 1 && os.tickCount() - start < PassPeriodMs) os.sleep(20);
+}
+
+void openSession() {
+    own.started = true;
+    settingsSession = nullptr;
+    DrsSession session = nullptr;
+    own.sessionOpen = DriverApi::drsCreateSession(session) == DriverOk;
+    settingsSession = session;
+    if (!own.sessionOpen) tuning.fpsTarget = ValueUnavailable;
+}
+
+struct BaseClocks {
+    std::uint32_t graphics = 0;
+    std::uint32_t memory = 0;
+};
+
+void readClocks(GpuSlot& gpu, GpuReadings& readings) {
+    ClockFrequencies clocks(gpu.versions.clockFrequencies, ClockType::Current);
+    const bool read = DriverApi::getAllClockFrequencies(gpu.handle, clocks) == DriverOk;
+    readings.gpuClock = read ? clocks.graphicsKHz() : 0;
+    readings.memClock = read ? clocks.memoryKHz() : 0;
+}
+
+void readTemperature(GpuSlot& gpu, GpuReadings& readings) {
+    ThermalSettings thermal(gpu.versions.thermalSettings);
+    if (DriverApi::getThermalSettings(gpu.handle, 0, thermal) == DriverOk) {
+        readings.gpuTemperature = thermal.sensor0Temperature();
+    }
+}
+
+// The load comes from a separate load of the driver library and a fresh
+// enumeration: always the first GPU of that list.
+void readLoad(GpuReadings& readings) {
+    if (!own.loadLibrary) own.loadLibrary = std::make_unique<DirectDriverLibrary>();
+    if (!own.loadLibrary->open()) return;
+    GpuHandleList handles{};
+    std::uint32_t count = 0;
+    if (own.loadLibrary->enumPhysicalGpus(handles, count) != DriverOk || count == 0) return;
+    GpuUsages usages;
+    if (own.loadLibrary->getGpuUsages(handles[0], usages) == DriverOk) {
+        readings.gpuLoad = static_cast<std::int32_t>(usages.load());
+    }
+}
+
+void readCooler(GpuSlot& gpu) {
+    CoolerSettings cooler(gpu.versions.coolerSettings);
+    if (DriverApi::getCoolerSettings(gpu.handle, 0, cooler) != DriverOk) {
+        gpu.fanSpeed = 0;
+        gpu.fanRpm = 0;
+        gpu.fanMin = 0;
+        gpu.fanMax = 0;
+        tuning.fanSpeedToKeep = ValueUnavailable;
+        return;
+    }
+    gpu.fanSpeed = cooler.currentLevel();
+    gpu.fanMin = cooler.currentMinimum();
+    gpu.fanMax = cooler.currentMaximum();
+    gpu.fanRpm = cooler.rpm();
+    const bool manual = cooler.currentPolicy() == CoolerSettings::PolicyManual;
+    gpu.fanPolicyManual = manual ? 1 : 0;
+    tuning.fanSpeedToKeep = manual ? cooler.currentLevel() : ValueAutomatic;
+}
+
+void readFans(GpuSlot& gpu) {
+    FanCoolerStatus status;
+    if (DriverApi::getFanCoolerStatus(gpu.handle, status) != DriverOk) return;
+    gpu.fanSpeed1 = status.level(0);
+    gpu.fan1Min = status.minimum(0);
+    gpu.fan1Max = status.maximum(0);
+    gpu.fan1Rpm = status.rpm(0);
+    gpu.fanSpeed2 = status.level(1);
+    gpu.fan2Min = status.minimum(1);
+    gpu.fan2Max = status.maximum(1);
+    gpu.fan2Rpm = status.rpm(1);
+    tuning.fanSpeed1ToKeep = gpu.fanSpeed1Manual ? gpu.fanSpeed1.load() : ValueAutomatic;
+    tuning.fanSpeed2ToKeep = gpu.fanSpeed2Manual ? gpu.fanSpeed2.load() : ValueAutomatic;
+}
+
+// While the curve page is shown, the editor follows the driver's curve. The
+// views belong to the window thread, so the new values go to the GPU's
+// record and the window is told to move its points.
+void followFanCurve(GpuSlot& gpu, int index) {
+    if (shell.activePage != 4 || !gpu.caps.FanCurveCapable) return;
+    FanCurve curve;
+    if (DriverApi::getFanCurve(gpu.handle, curve) != DriverOk) return;
+    MonitorThreadState::CachedCurve seen;
+    seen.known = true;
+    for (int i = 0; i < 3; ++i) {
+        FanCurve::Point point = curve.point(0, i);
+        seen.temperature[i] = static_cast<std::int32_t>(point.temperature / 256.0 + 0.5);
+        seen.level[i] = static_cast<std::int32_t>(point.level * 100.0 / 65536.0 + 0.5);
+    }
+    MonitorThreadState::CachedCurve& cached = own.curve[index];
+    if (cached.known && std::equal(seen.temperature, seen.temperature + 3, cached.temperature) &&
+        std::equal(seen.level, seen.level + 3, cached.level)) {
+        return;
+    }
+    cached = seen;
+    for (int i = 0; i < 3; ++i) {
+        gpu.curveTemp[i] = seen.temperature[i];
+        gpu.curveFan[i + 1] = seen.level[i];
+    }
+    if (shell.mainWindow != nullptr) platform().postMessage(shell.mainWindow, WM_CURVE_FOLLOWED, 0, 0);
+    hookRefreshTrayTip();
+}
+
+BaseClocks readBaseClocks(GpuSlot& gpu) {
+    ClockFrequencies clocks(gpu.versions.clockFrequencies, ClockType::Base);
+    if (DriverApi::getAllClockFrequencies(gpu.handle, clocks) != DriverOk) return {};
+    return {clocks.graphicsKHz(), clocks.memoryKHz()};
+}
+
+void readPowerAndThermal(GpuSlot& gpu) {
+    const bool tunable = gpu.caps.ModernTuning || gpu.caps.LegacyTuning;
+    PowerPolicyInfo info(gpu.versions.powerPolicyInfo);
+    const bool infoRead = tunable && DriverApi::getPowerPolicyInfo(gpu.handle, info) == DriverOk;
+    tuning.powerTargetMin = infoRead ? static_cast<std::int32_t>(std::max<std::uint32_t>(info.minimumLimit(), 50000)) : 0;
+    tuning.powerTargetMax = infoRead ? static_cast<std::int32_t>(info.maximumLimit()) : 0;
+    PowerPolicyStatus status(gpu.versions.powerPolicyStatus);
+    const bool statusRead = tunable && DriverApi::getPowerPolicyStatus(gpu.handle, status) == DriverOk;
+    tuning.powerTarget = statusRead ? static_cast<float>(status.currentLimit()) : 0.0f;
+
+    const bool thermalCapable = gpu.caps.ModernTuning || gpu.caps.AltPresetCard;
+    ThermalPolicyInfo thermal(gpu.versions.thermalPolicyInfo);
+    const bool valid =
+        thermalCapable && DriverApi::getThermalPolicyInfo(gpu.handle, thermal) == DriverOk && thermal.valid();
+    tuning.tempTargetMin = valid ? thermal.minimumLimit() / 256 : 0;
+    tuning.tempTargetMax = valid ? thermal.maximumLimit() / 256 : 0;
+    float limit = 0.0f;
+    if (valid) {
+        ThermalPolicyLimit current(gpu.versions.thermalPolicyLimit);
+        current.selectPolicyOf(thermal);
+        if (DriverApi::getThermalPolicyLimit(gpu.handle, current) == DriverOk) {
+            limit = static_cast<float>(current.currentLimit()) * 0.00390625f;
+        }
+    }
+    tuning.tempTarget = limit;
+    monitor.fpsTargetMin = 30;
+    monitor.fpsTargetMax = 120;
+}
+
+void readFrameRateTarget() {
+    if (!own.sessionOpen) return;
+    DrsSession session = settingsSession;
+    DrsProfile profile = nullptr;
+    if (DriverApi::drsLoadSettings(session) != DriverOk || DriverApi::drsGetBaseProfile(session, profile) != DriverOk) {
+        tuning.fpsTarget = ValueUnavailable;
+        return;
+    }
+    DrsSetting setting;
+    const bool read = DriverApi::drsGetSetting(session, profile, FrameRateLimiterSetting, setting) == DriverOk;
+    // The limit and its sentinels as one 64-bit word: never half written.
+    tuning.fpsTarget = read && setting.currentValue() != 0 ? static_cast<std::int64_t>(setting.currentValue())
+                                                           : std::int64_t{ValueAutomatic};
+}
+
+float ratio(std::uint32_t clock, std::uint32_t base) {
+    if (base == 0) return 0.0f;
+    return std::min(1.0f, static_cast<float>(clock) / static_cast<float>(base));
+}
+
+void copyForMeters(const GpuSlot& gpu, const GpuReadings& readings, BaseClocks base) {
+    monitor.gpuClockRatio = ratio(readings.gpuClock, base.graphics);
+    monitor.memClockRatio = ratio(readings.memClock, base.memory);
+    monitor.temperature = static_cast<float>(readings.gpuTemperature);
+    monitor.load = static_cast<float>(readings.gpuLoad);
+    monitor.fanLevel = static_cast<float>(gpu.fanSpeed);
+    monitor.fan1Level = static_cast<float>(gpu.fanSpeed1);
+    monitor.fan2Level = static_cast<float>(gpu.fanSpeed2);
+}
+
+// --- the fan floor ---------------------------------------------------------------
+
+// The level that keeps one GPU's fans above the floor.
+void floorLevelFor(const GpuSlot& gpu, std::int32_t temperature, std::int32_t floor, std::int32_t& level) {
+    if (temperature < floor) {
+        level = floor;
+    } else if (temperature >= HotTemperature && gpu.fanSpeed <= 99) {
+        level = 100;
+    } else {
+        // Warm but not hot: the fan follows the temperature, and never runs below the floor.
+        level = gpu.fanSpeed >= floor ? temperature : floor;
+    }
+}
+
+void holdFloor(GpuSlot& gpu, std::int32_t temperature, std::int32_t floor) {
+    std::int32_t level = 0;
+    floorLevelFor(gpu, temperature, floor, level);
+    if (level == 100) gpu.fanSpeed = 100;
+    setCoolerLevel(gpu, level);
+}
+
+}  // namespace
+
+std::int32_t fanFloor(std::int32_t fanLevel) {
+    if (fanLevel == 1 || fanLevel == 2) return 50;
+    if (fanLevel == 3) return 70;
+    return 0;
+}
+
+void monitoringPass() {
+    if (!own.started) openSession();
+    if (busy() || inventory.count == 0) return;
+    const int index = currentGpuIndex();
+    GpuSlot& gpu = inventory.slots[index];
+    GpuReadings& readings = monitor.gpu[index];
+    readClocks(gpu, readings);
+    readTemperature(gpu, readings);
+    readLoad(readings);
+    if (!gpu.caps.NewFanInterface) {
+        readCooler(gpu);
+    } else {
+        readFans(gpu);
+    }
+    followFanCurve(gpu, index);
+    const BaseClocks base = readBaseClocks(gpu);
+    refreshClockRanges(gpu);
+    readPowerAndThermal(gpu);
+    readFrameRateTarget();
+    copyForMeters(gpu, readings, base);
+}
+
+void endMonitoring() {
+    if (own.sessionOpen) DriverApi::drsDestroySession(settingsSession.exchange(nullptr));
+    settingsSession = nullptr;
+    own.started = false;
+    own.sessionOpen = false;
+    for (auto& cached : own.curve) cached = {};
+    own.loadLibrary.reset();
+}
+
+void fanLevelPass() {
+    const std::int32_t floor = fanFloor(tuning.fanLevel);
+    if (floor == 0 || inventory.count == 0) return;
+    const int current = currentGpuIndex();
+    GpuSlot& gpu = inventory.slots[current];
+    if (gpu.caps.NewFanInterface) return;  // the floor is for the older cooler interface
+    const std::int32_t temperature = monitor.gpu[current].gpuTemperature;
+    if (tuning.sliSync != 1) {
+        holdFloor(gpu, temperature, floor);
+        return;
+    }
+    const bool coolCurrent = temperature < floor;
+    for (int i = 0; i < inventory.count && i < MaxGpus; ++i) {
+        GpuSlot& each = inventory.slots[i];
+        if (each.caps.NewFanInterface) continue;
+        // A cool current GPU sets every GPU to the floor; otherwise each GPU
+        // goes by its own temperature, and a cool one is left alone.
+        const std::int32_t judged = coolCurrent ? temperature : monitor.gpu[i].gpuTemperature.load();
+        if (!coolCurrent && judged < floor) continue;
+        std::int32_t level = 0;
+        floorLevelFor(each, judged, floor, level);
+        if (level == 100) each.fanSpeed = 100;
+        if (setCoolerLevel(each, level) != DriverOk) break;
+    }
+}
+
+void startWorkerThreads() {
+    monitorThread = std::thread([] {
+        openSession();
+        while (shell.running == 1) {
+            monitoringPass();
+            sleepOnePeriod();
+        }
+        endMonitoring();
+    });
+    fanLevelThread = std::thread([] {
+        while (shell.running == 1) {
+            fanLevelPass();
+            sleepOnePeriod();
+        }
+    });
+}
+
+void joinWorkerThreads() {
+    if (monitorThread.joinable()) monitorThread.join();
+    if (fanLevelThread.joinable()) fanLevelThread.join();
+}
+
+}  // namespace vt

@@ -1,0 +1,276 @@
+#include "gpu/Monitor.h"
+
+#include <chrono>
+#include <thread>
+
+#include "app/ShellState.h"
+#include "driver/DriverOperations.h"
+#include "gpu/Apply.h"
+#include "gpu/GpuInventory.h"
+#include "gpu/MonitorSample.h"
+#include "gpu/Reset.h"
+#include "gpu/SettingsSession.h"
+#include "sim/SimModel.h"
+#include "settings/TuningSettings.h"
+#include "tests/unit/GpuTestSupport.h"
+#include "ui/PanelEdit.h"
+
+namespace vt {
+namespace {
+
+class MonitorTest : public test::GpuTest {
+protected:
+    ~MonitorTest() override {
+        shell.running = 0;
+        joinWorkerThreads();
+        endMonitoring();
+    }
+};
+
+TEST_F(MonitorTest, SamplesTheCurrentGpu) {
+    useCards({"cooler"});
+    startUp();
+    driver().editGpu(0, [](sim::SimGpu& gpu) {
+        gpu.temperature = 64.4;
+        gpu.fixedLoad = 37;
+    });
+    driver().advance(1000);
+    monitoringPass();
+    const GpuReadings& readings = monitor.gpu[0];
+    EXPECT_EQ(readings.gpuClock, static_cast<std::uint32_t>(sim::currentGraphicsClock(driver().gpu(0))));
+    EXPECT_GT(readings.gpuClock, 0u);
+    EXPECT_GT(readings.memClock, 0u);
+    EXPECT_EQ(readings.gpuLoad, 37);
+    EXPECT_EQ(tuning.powerTargetMin, 50000);
+    EXPECT_EQ(tuning.powerTargetMax, 120000);
+    EXPECT_EQ(tuning.powerTarget, 100000.0f);
+    EXPECT_EQ(tuning.tempTargetMin, 60);
+    EXPECT_EQ(tuning.tempTargetMax, 92);
+    EXPECT_EQ(tuning.tempTarget, 83.0f);
+    EXPECT_EQ(tuning.gpuOffsetMax, 200000.0f);  // the driver's 500 MHz, capped
+    EXPECT_EQ(tuning.gpuOffsetMin, -200000.0f);
+    EXPECT_EQ(monitor.fpsTargetMin, 30);
+    EXPECT_EQ(monitor.fpsTargetMax, 120);
+    EXPECT_EQ(tuning.fpsTarget, -100);  // the limiter is off
+    EXPECT_GT(monitor.gpuClockRatio, 0.0f);
+    EXPECT_LE(monitor.gpuClockRatio, 1.0f);
+    EXPECT_EQ(inventory.slots[0].fanMin, 20);
+    EXPECT_EQ(tuning.fanSpeedToKeep, -100);
+}
+
+TEST_F(MonitorTest, WithoutTheSettingsStoreTheFrameRateStaysUnavailable) {
+    useCards({"current"});
+    driver().removeOperation("NvAPI_DRS_CreateSession");
+    startUp();
+    monitoringPass();
+    monitoringPass();
+    EXPECT_EQ(tuning.fpsTarget, ValueUnavailable);
+    EXPECT_EQ(static_cast<std::uint64_t>(tuning.fpsTarget.load()) >> 32, 0xFFFFFFFFu);
+
+    panel.easyChoice = PresetEco;
+    applyEasyPreset();
+    finishApplySettle();
+    EXPECT_EQ(driver().count("NvAPI_DRS_SetSetting"), 0);
+    EXPECT_NE(log().find("EASY_SETTINGS = FAILED"), std::string::npos);
+}
+
+TEST_F(MonitorTest, FrameRateSentinelsKeepTheirHighWord) {
+    useCards({"current"});
+    startUp();
+    monitoringPass();
+    EXPECT_EQ(tuning.fpsTarget, -100);
+    panel.fpsTargetEdit = 90;
+    applyAdvancedPage(2);
+    finishApplySettle();
+    monitoringPass();
+    EXPECT_EQ(tuning.fpsTarget, 90);
+    driver().failOperation("NvAPI_DRS_GetBaseProfile", -1);
+    monitoringPass();
+    EXPECT_EQ(tuning.fpsTarget, ValueUnavailable);
+}
+
+TEST_F(MonitorTest, UnflaggedCardShowsOffsetsFromItsMaximumAndNoPowerRanges) {
+    useCards({"unlisted"});
+    startUp();
+    driver().editGpu(0, [](sim::SimGpu& gpu) {
+        gpu.graphicsDelta = 20000;
+        gpu.graphicsDeltaMin = -400000;
+        gpu.graphicsDeltaMax = 135000;
+    });
+    monitoringPass();
+    EXPECT_EQ(tuning.gpuOffset, 155000.0f);  // delta + max
+    EXPECT_EQ(tuning.gpuOffsetMax, 135000.0f);
+    EXPECT_EQ(tuning.gpuOffsetMin, -165000.0f);  // max - 300000 when the span is wider
+    EXPECT_EQ(tuning.powerTargetMin, 0);
+    EXPECT_EQ(tuning.powerTargetMax, 0);
+    EXPECT_EQ(tuning.tempTargetMin, 0);
+    EXPECT_EQ(tuning.tempTargetMax, 0);
+    EXPECT_EQ(monitor.voltageOffsetMax, 0);
+}
+
+TEST_F(MonitorTest, FailedTableReadZeroesEveryOffset) {
+    useCards({"current"});
+    startUp();
+    driver().failOperation("NvAPI_GPU_GetPstates20", -5);
+    monitoringPass();
+    EXPECT_EQ(tuning.gpuOffsetMin, 0.0f);
+    EXPECT_EQ(tuning.memOffsetMax, 0.0f);
+    EXPECT_EQ(monitor.voltageOffsetMax, 0);
+}
+
+TEST_F(MonitorTest, LoadAlwaysComesFromTheFirstGpuOfAFreshEnumeration) {
+    useCards({"current", "current"});
+    startUp();
+    driver().editGpu(0, [](sim::SimGpu& gpu) { gpu.fixedLoad = 12; });
+    driver().editGpu(1, [](sim::SimGpu& gpu) {
+        gpu.fixedLoad = 88;
+        gpu.outputMask = 1;
+    });
+    driver().editGpu(0, [](sim::SimGpu& gpu) { gpu.outputMask = 0; });
+    driver().advance(1000);
+    monitoringPass();  // the current GPU is now the second one
+    EXPECT_EQ(monitor.gpu[1].gpuLoad, 12);
+    EXPECT_EQ(monitor.gpu[0].gpuLoad, 0);
+}
+
+TEST_F(MonitorTest, LoadLibraryComesOnlyFromTheSystemFolder) {
+    useCards({"current"});
+    startUp();
+    fake.clearCalls();
+    monitoringPass();
+    std::vector<std::string> loads = fake.callsStartingWith("loadLibrary nvapi.dll");
+    ASSERT_FALSE(loads.empty());
+    for (const std::string& load : loads) EXPECT_EQ(load, "loadLibrary nvapi.dll flags=800");
+    EXPECT_EQ(fake.count("loadLibrary") - fake.count("loadLibrary nvapi.dll") -
+                  fake.count("loadLibrary msasn1.dll") - fake.count("loadLibrary cryptnet.dll") -
+                  fake.count("loadLibrary cryptbase.dll"),
+              0);
+}
+
+TEST_F(MonitorTest, BusyFlagsSkipThePass) {
+    useCards({"current"});
+    startUp();
+    monitoringPass();
+    for (auto flag : {&ShellState::applyInProgress, &ShellState::driverBusy, &ShellState::resetInProgress,
+                      &ShellState::hiddenToTray}) {
+        driver().clearCalls();
+        shell.*flag = 1;
+        monitoringPass();
+        EXPECT_EQ(driver().calls().size(), 0u);
+        shell.*flag = 0;
+    }
+    monitoringPass();
+    EXPECT_GT(driver().calls().size(), 0u);
+}
+
+TEST_F(MonitorTest, CurvePageFollowsTheDriversCurve) {
+    useCards({"current"});
+    startUp();
+    shell.mainWindow = reinterpret_cast<WindowHandle>(0x42);
+    shell.activePage = 4;
+    monitoringPass();
+    EXPECT_EQ(fake.count("postMessage 800b"), 1);
+    EXPECT_EQ(inventory.slots[0].curveTemp[1], 60);
+    EXPECT_EQ(inventory.slots[0].curveFan[3], 85);
+    monitoringPass();
+    EXPECT_EQ(fake.count("postMessage 800b"), 1);  // unchanged: nothing to move
+    shell.activePage = 0;
+    driver().editGpu(0, [](sim::SimGpu& gpu) { gpu.curve[0].points[1].temperature = 65 * 256; });
+    monitoringPass();
+    EXPECT_EQ(fake.count("postMessage 800b"), 1);  // not shown: not followed
+    shell.mainWindow = nullptr;
+}
+
+TEST_F(MonitorTest, FanFloorsByLevel) {
+    EXPECT_EQ(fanFloor(0), 0);
+    EXPECT_EQ(fanFloor(1), 50);
+    EXPECT_EQ(fanFloor(2), 50);
+    EXPECT_EQ(fanFloor(3), 70);
+    EXPECT_EQ(fanFloor(4), 0);
+}
+
+TEST_F(MonitorTest, FanLevelThreeHoldsTheFloorAndGoesFullWhenHot) {
+    useCards({"cooler"});
+    startUp();
+    tuning.fanLevel = 3;
+    struct Case {
+        std::int32_t temperature, storedLevel, sent;
+    } cases[] = {
+        {65, 40, 70},   // below the floor: the floor
+        {85, 70, 100},  // hot: full speed
+        {75, 72, 75},   // warm, fan above the floor: the temperature
+        {75, 40, 70},   // warm, fan below the floor: the floor
+        {85, 100, 85},  // hot but already full: the temperature
+    };
+    for (const Case& c : cases) {
+        monitor.gpu[0].gpuTemperature = c.temperature;
+        inventory.slots[0].fanSpeed = c.storedLevel;
+        fanLevelPass();
+        EXPECT_EQ(driver().gpu(0).fans[0].manualLevel, c.sent) << c.temperature << " " << c.storedLevel;
+    }
+    tuning.fanLevel = 0;
+    driver().clearCalls();
+    fanLevelPass();
+    EXPECT_EQ(driver().count("SetCoolerLevels"), 0);
+}
+
+TEST_F(MonitorTest, FanFloorWalksEveryGpuWithSliSync) {
+    useCards({"cooler", "cooler", "cooler"});
+    startUp();
+    tuning.fanLevel = 1;
+    monitor.gpu[0].gpuTemperature = 40;  // the current GPU is cool: every GPU to the floor
+    fanLevelPass();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(driver().gpu(i).fans[0].manualLevel, 50) << i;
+
+    monitor.gpu[0].gpuTemperature = 90;
+    monitor.gpu[1].gpuTemperature = 30;  // cool: left alone
+    monitor.gpu[2].gpuTemperature = 60;
+    for (int i = 0; i < 3; ++i) inventory.slots[i].fanSpeed = 55;
+    fanLevelPass();
+    EXPECT_EQ(driver().gpu(0).fans[0].manualLevel, 100);
+    EXPECT_EQ(driver().gpu(1).fans[0].manualLevel, 50);
+    EXPECT_EQ(driver().gpu(2).fans[0].manualLevel, 60);
+}
+
+TEST_F(MonitorTest, ThreadsEndSoonAfterTheProgramStops) {
+    useCards({"current"});
+    startUp();
+    shell.running = 1;
+    startWorkerThreads();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto stop = std::chrono::steady_clock::now();
+    shell.running = 0;
+    joinWorkerThreads();
+    const auto waited = std::chrono::steady_clock::now() - stop;
+    EXPECT_LT(waited, std::chrono::milliseconds(1500));
+    EXPECT_EQ(driver().openSessions(), 0);
+}
+
+// The window thread applies and resets while both threads sample and hold
+// the floor: nothing here may race (the suite also runs under TSan).
+TEST_F(MonitorTest, WorkersRunBesideApplyAndReset) {
+    useCards({"cooler", "current"});
+    startUp();
+    tuning.fanLevel = 2;
+    shell.running = 1;
+    startWorkerThreads();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // past the threads' start
+    fake.dialogButtons[139] = {1016, 1016};
+    for (int round = 0; round < 2; ++round) {
+        panel.advancedMode = 1;
+        panel.gpuOffsetEdit = 30.0f + round;
+        applyAdvancedPage(0);
+        resetToDefaults();
+        shell.resetInProgress = 0;
+        panel.easyChoice = PresetHighPerformance;
+        applyEasyPreset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    shell.running = 0;
+    joinWorkerThreads();
+    finishApplySettle();
+    EXPECT_EQ(driver().openSessions(), 0);  // the monitoring thread closed the last one
+}
+
+}  // namespace
+}  // namespace vt

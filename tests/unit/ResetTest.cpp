@@ -1,0 +1,170 @@
+#include "gpu/Reset.h"
+
+#include <cstdio>
+
+#include "app/ShellState.h"
+#include "driver/DriverOperations.h"
+#include "gpu/CurrentProfile.h"
+#include "gpu/GpuInventory.h"
+#include "gpu/MonitorSample.h"
+#include "gpu/SettingsSession.h"
+#include "gpu/WindowHooks.h"
+#include "settings/TuningSettings.h"
+#include "tests/unit/GpuTestSupport.h"
+#include "ui/PanelEdit.h"
+
+namespace vt {
+namespace {
+
+constexpr int ResetDialog = 139;
+
+class ResetTest : public test::GpuTest {
+protected:
+    void confirm() { fake.dialogButtons[ResetDialog].push_back(1016); }
+    void cancel() { fake.dialogButtons[ResetDialog].push_back(1017); }
+    // A card whose settings are all away from the driver's defaults.
+    void tuneAway(int index) {
+        driver().editGpu(index, [](sim::SimGpu& gpu) {
+            gpu.graphicsDelta = 50000;
+            gpu.memoryDelta = 100000;
+            gpu.powerLimit = gpu.powerMax;
+            gpu.thermalLimit = gpu.thermalMax;
+            gpu.dynamicPstates = false;
+            gpu.pstateLimit = 2;
+        });
+    }
+    std::string profileText() {
+        std::FILE* out = std::fopen("now.cfg", "w");
+        writeCurrentProfile(out);
+        std::fclose(out);
+        return test::readFile("now.cfg");
+    }
+};
+
+TEST_F(ResetTest, CancelTouchesNothingButTheFanLevel) {
+    useCards({"cooler"});
+    startUp();
+    tuning.fanLevel = 3;
+    tuning.easySettings = PresetEco;
+    cancel();
+    EXPECT_TRUE(resetPass(350, 600, true));
+    EXPECT_EQ(driver().calls().size(), driver().calls("GetActiveOutputMask").size());
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(tuning.fanLevel, 0);
+    EXPECT_EQ(tuning.easySettings, PresetEco);
+    EXPECT_EQ(shell.input.mouseButton, BUTTON_IDLE);
+    EXPECT_EQ(shell.modal.slot[3], 1017);
+}
+
+TEST_F(ResetTest, ActsOnlyOnTheActiveButton) {
+    useCards({"cooler"});
+    startUp();
+    EXPECT_FALSE(resetPass(342, 600, true));
+    EXPECT_FALSE(resetPass(444, 600, true));
+    EXPECT_FALSE(resetPass(350, 600, false));
+    shell.resetInProgress = 1;
+    EXPECT_FALSE(resetPass(350, 600, true));
+    EXPECT_EQ(fake.count("dialogBox"), 0);
+}
+
+TEST_F(ResetTest, ConfirmedResetPutsEveryValueBack) {
+    useCards({"cooler"});
+    startUp();
+    tuneAway(0);
+    std::vector<std::uint32_t> icons;
+    windowHooks.setAppIcon = [&](std::uint32_t icon) { icons.push_back(icon); };
+    tuning.pstate = 2;
+    confirm();
+    ASSERT_TRUE(resetToDefaults());
+    const sim::SimGpu card = driver().gpu(0);
+    EXPECT_EQ(card.graphicsDelta, 0);
+    EXPECT_EQ(card.memoryDelta, 0);
+    EXPECT_EQ(card.powerLimit, 100000u);
+    EXPECT_EQ(card.thermalLimit, card.thermalDefault);
+    EXPECT_TRUE(card.dynamicPstates);
+    EXPECT_EQ(card.pstateLimit, 0u);
+    EXPECT_FALSE(card.fans[0].manual);
+    EXPECT_EQ(log(), test::textFile("GeForce GTX 1080: RESET = SUCCESSFUL\n"));
+    EXPECT_EQ(icons, std::vector<std::uint32_t>{161});
+    EXPECT_EQ(tuning.easySettings, PresetCustom);
+    EXPECT_EQ(tuning.pstate, -1);
+    EXPECT_EQ(shell.resetInProgress, 1);  // until the panel has taken the values over
+}
+
+TEST_F(ResetTest, UnreadablePowerPolicyFailsOnlyItsStep) {
+    useCards({"cooler"});
+    startUp();
+    tuneAway(0);
+    tuning.powerTargetMin = 0;  // what the monitoring thread shows for an unreadable policy
+    tuning.powerTargetMax = 0;
+    confirm();
+    resetToDefaults();
+    const sim::SimGpu card = driver().gpu(0);
+    EXPECT_EQ(card.powerLimit, card.powerMax);
+    EXPECT_EQ(card.graphicsDelta, 0);
+    EXPECT_EQ(card.thermalLimit, card.thermalDefault);
+    EXPECT_EQ(driver().count("NvAPI_DRS_RestoreProfileDefaultSetting"), 1);
+    EXPECT_EQ(log(), test::textFile("GeForce GTX 1080: RESET = FAILED\n"));
+}
+
+TEST_F(ResetTest, OneFanCardHandsItsFanBackAndSavesAutomatic) {
+    useCards({"current"});
+    driver().editGpu(0, [](sim::SimGpu& gpu) { gpu.fans.resize(1); });
+    startUp();
+    inventory.slots[0].fanSpeed1Manual = 1;
+    inventory.slots[0].fanSpeed1 = 80;
+    confirm();
+    resetToDefaults();
+    std::vector<std::string> sent = calls("SetFanCoolerControl");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_NE(sent[0].find("count=1"), std::string::npos) << sent[0];
+    EXPECT_EQ(tuning.fanSpeed1ToKeep, -100);
+    EXPECT_NE(profileText().find(test::textFile("FAN_SPEED1 = -100\n")), std::string::npos);
+}
+
+TEST_F(ResetTest, FrameRateStepAlwaysLeavesAFreshSession) {
+    useCards({"current"});
+    startUp();
+    for (bool failing : {false, true}) {
+        if (failing) driver().failOperation("NvAPI_DRS_RestoreProfileDefaultSetting", -3);
+        DrsSession before = settingsSession;
+        confirm();
+        resetToDefaults();
+        EXPECT_NE(settingsSession.load(), nullptr) << failing;
+        EXPECT_NE(settingsSession.load(), before) << failing;
+        EXPECT_EQ(driver().openSessions(), 1) << failing;
+    }
+    EXPECT_NE(log().find("RESET = FAILED"), std::string::npos);
+}
+
+TEST_F(ResetTest, StoredCurveComesBackAndTheEditorFollows) {
+    useCards({"current"});
+    startUp();
+    driver().editGpu(0, [](sim::SimGpu& gpu) { gpu.curve[0].points[1].level = 1; });
+    inventory.slots[0].fanCurve = 1;
+    panel.curveEditorEnabled = 1;
+    int editorResets = 0;
+    windowHooks.resetCurveEditor = [&] { ++editorResets; };
+    confirm();
+    resetToDefaults();
+    EXPECT_EQ(driver().gpu(0).curve[0], driver().gpu(0).defaultCurve[0]);
+    EXPECT_EQ(inventory.slots[0].fanCurve, 0);
+    EXPECT_EQ(panel.curveEditorEnabled, 0);
+    EXPECT_EQ(editorResets, 1);
+}
+
+TEST_F(ResetTest, SliSyncEndsThePowerWalkAtAnUnflaggedGpu) {
+    useCards({"cooler", "unlisted", "cooler"});
+    startUp();
+    tuneAway(0);
+    tuneAway(2);
+    confirm();
+    resetToDefaults();
+    EXPECT_EQ(driver().gpu(0).powerLimit, 100000u);
+    EXPECT_EQ(driver().gpu(2).powerLimit, driver().gpu(2).powerMax);  // the walk ended before it
+    EXPECT_EQ(driver().gpu(2).graphicsDelta, 0);                      // other steps reach it
+    EXPECT_NE(log().find("RESET = FAILED"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,12 +1,51 @@
-// A plain popup window titled "Vantrelis" that lets the entry point, the
-// message loop and the hand-over to a running copy run before the skinned
-// main window exists. It is replaced by the main window initialisation.
+// A stand-in main window titled "Vantrelis": it lets the entry point, the
+// message loop and the hand-over to a running copy run, and shows the skinned
+// window as the widget layout builds it, before the real main window
+// initialisation exists. It is replaced by that initialisation.
+#include <cstdio>
+#include <string_view>
+
 #include "app/MainWindow.h"
 #include "app/ShellState.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
+#include "ui/BackBuffer.h"
+#include "ui/SkinArchive.h"
+#include "ui/WidgetLayout.h"
 
 namespace vt {
+
+namespace {
+
+int failStartUp(std::string_view message, std::FILE* archive) {
+    shell.wndProcEnabled = 0;
+    showSkinFailure(message);
+    if (archive != nullptr) std::fclose(archive);
+    backBuffer.destroy();
+    return 0;
+}
+
+// The skin step: the archive, the whole widget tree, the archive closed again.
+int buildSkin() {
+    std::FILE* archive = openSkinArchive();
+    if (archive == nullptr) return failStartUp(ArchiveUnreadableMessage, nullptr);
+    if (!buildWidgetTree(archive, LayoutInputs{}, widgets, widgetTexts)) return failStartUp(OutOfMemoryMessage, archive);
+    std::fclose(archive);
+    shell.rootView = widgets.root;
+    return 1;
+}
+
+void paint(WindowHandle window) {
+    Platform& os = platform();
+    os.beginPaint(window);
+    if (shell.rootView != nullptr && backBuffer.exists()) {
+        shell.rootView->draw(backBuffer);
+        os.presentBackBuffer(window, backBuffer.surface());
+    }
+    os.endPaint(window);
+}
+
+}  // namespace
 
 int initMainWindow(const std::string& className, const std::string& title, int showCommand, int) {
     Platform& os = platform();
@@ -19,6 +58,8 @@ int initMainWindow(const std::string& className, const std::string& title, int s
         return 0;
     }
     shell.mainWindow = window;
+    backBuffer.create(window);
+    if (buildSkin() == 0) return 0;
     os.showWindow(window, showCommand);
     os.updateWindow(window);
     return 1;
@@ -28,6 +69,9 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
     Platform& os = platform();
     if (shell.wndProcEnabled == 0) return os.defaultWindowProcedure(window, message, wParam, lParam);
     switch (message) {
+        case WM_PAINT:
+            paint(window);
+            return 0;
         case WM_SHOW_INSTANCE:
             os.showWindow(window, SW_SHOWNORMAL);
             os.setForegroundWindow(window);
@@ -38,6 +82,10 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             return 0;
         case WM_DESTROY:
             shell.running = 0;
+            backBuffer.destroy();
+            delete shell.rootView;
+            shell.rootView = nullptr;
+            widgets = Widgets{};
             if (shell.instanceMutex != nullptr) {
                 os.releaseMutex(shell.instanceMutex);
                 os.closeMutex(shell.instanceMutex);

@@ -61,9 +61,11 @@ int classIcon(const char* title) {
     DWORD thread = GetWindowThreadProcessId(window, nullptr);
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, procedure, hooks, thread);
     if (hook == nullptr) return 4;
+    // One question only: a program still busy starting up answers late, and
+    // every extra question would come back as an extra report.
+    PostMessageA(window, WM_NULL, 0x5650, 0x524F);
     std::string report;
-    for (int attempt = 0; attempt < 100 && report.empty(); ++attempt) {
-        PostMessageA(window, WM_NULL, 0x5650, 0x524F);
+    for (int attempt = 0; attempt < 200 && report.empty(); ++attempt) {
         Sleep(50);
         report = takeProbeLog();
     }

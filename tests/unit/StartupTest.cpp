@@ -5,14 +5,23 @@
 #include "app/ShellState.h"
 #include "platform/Messages.h"
 #include "tests/unit/TestSupport.h"
+#include "ui/View.h"
 
 namespace vt {
 namespace {
 
 class StartupTest : public test::PlatformTest {
 protected:
-    StartupTest() { resetShellState(); }
-    ~StartupTest() override { resetShellState(); }
+    StartupTest() {
+        resetShellState();
+        // The window shows the skin: the archive the build packed lies beside the program.
+        std::filesystem::create_directory("skin");
+        std::filesystem::copy_file(VT_TEST_SKIN_ARCHIVE, "skin/imgTemp");
+    }
+    ~StartupTest() override {
+        delete shell.rootView;
+        resetShellState();
+    }
 
     // A window of the copy that is already running, recording what it receives.
     WindowHandle runningCopyWindow() {

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <new>
+#include <stdexcept>
 
 #include "app/ShellState.h"
 #include "platform/Platform.h"
@@ -30,6 +31,8 @@ bool readSkinEntry(std::FILE* archive, int entry, std::vector<std::uint8_t>& pla
     try {
         plain.assign(size, SkinFillByte);
     } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {  // more than a 32-bit process can hold
         return false;
     }
     const std::uint64_t offset = skinEntryOffset(entry);

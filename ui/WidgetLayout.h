@@ -132,7 +132,8 @@ extern WidgetTexts widgetTexts;
 struct LayoutInputs {
     std::int32_t activeGpu = 0;  // the current GPU index, whose values the widgets start from
     // Called once the monitor panel's widgets exist: the monitoring and
-    // fan-level threads start there. May be empty.
+    // fan-level threads start there. May be empty. It has run when a later
+    // entry fails, so the caller also stops what it started.
     std::function<void()> monitorWidgetsReady;
 };
 

@@ -136,6 +136,7 @@ bool resetToDefaults() {
     tuning.fanLevel = 0;
     const bool confirmed = runSlotDialog(DialogResetConfirm, ResetConfirmSlot) == ResetConfirmOk;
     shell.input.mouseButton = BUTTON_IDLE;
+    hookReleaseCapturedButton();
     hookReleasePresetButtons();
     if (!confirmed || inventory.count == 0) return confirmed;
 

@@ -13,6 +13,8 @@ namespace vt {
 struct WindowHooks {
     std::function<void(std::uint32_t iconId)> setAppIcon;
     std::function<void()> releasePresetButtons;
+    // The button the user pressed before a modal dialog took the mouse.
+    std::function<void()> releaseCapturedButton;
     std::function<void()> animateApplyButton;
     // Puts the curve editor's points back on the GPU's stored curve.
     std::function<void()> resetCurveEditor;
@@ -27,6 +29,7 @@ extern WindowHooks windowHooks;
 // Each runs its hook when one is installed.
 void hookSetAppIcon(std::uint32_t iconId);
 void hookReleasePresetButtons();
+void hookReleaseCapturedButton();
 void hookAnimateApplyButton();
 void hookResetCurveEditor();
 void hookRefreshTrayTip();

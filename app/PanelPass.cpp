@@ -1,0 +1,115 @@
+// The panel pass as far as the panels exist: the apply and reset buttons,
+// which reach their operations, and the title-bar buttons, which end or hide
+// the window. The panels' own behaviour (GPU list, hover help, mode switch,
+// easy presets, tabs, sliders, meters and the curve editor) joins here when
+// those panels are built; until then their entry points leave the widgets as
+// the layout built them.
+#include "app/PanelPass.h"
+
+#include "app/ShellState.h"
+#include "gpu/Apply.h"
+#include "gpu/Reset.h"
+#include "platform/Messages.h"
+#include "platform/Platform.h"
+#include "ui/Repaint.h"
+#include "ui/WidgetLayout.h"
+
+namespace vt {
+namespace {
+
+// Looks of a title-bar button, from a press on it to its action.
+enum TitleLook { LookNormal = 0, LookArmed = 1, LookHeld = 2, LookActivated = 3, LookDone = 4 };
+
+struct TitleButton {
+    View* (*view)();
+    int look = LookNormal;
+};
+
+TitleButton closeButton{[] { return widgets.closeButton; }};
+TitleButton minimiseButton{[] { return widgets.minimiseButton; }};
+
+void setLook(TitleButton& button, View& view, int look, bool pressedImage) {
+    if (button.look == look) return;
+    button.look = look;
+    view.setImageState(pressedImage ? 1 : 0);
+    repaint();
+}
+
+// Returns true on the pass the button is activated: pressed, held and
+// released on it.
+bool stepTitleButton(TitleButton& button, Point cursor) {
+    View* view = button.view();
+    if (view == nullptr) return false;
+    if (view->hitTestSelf(cursor) != view) {
+        setLook(button, *view, LookNormal, false);
+        return false;
+    }
+    shell.handCursor = 1;
+    const std::int32_t mouse = shell.input.mouseButton;
+    if (mouse == BUTTON_PRESSED && button.look == LookNormal) setLook(button, *view, LookArmed, true);
+    if (mouse == BUTTON_HELD && button.look == LookArmed) setLook(button, *view, LookHeld, true);
+    if (mouse == BUTTON_RELEASED && button.look == LookHeld) {
+        setLook(button, *view, LookActivated, false);
+        return true;
+    }
+    return false;
+}
+
+void titleBarButtons(Point cursor) {
+    Platform& os = platform();
+    if (stepTitleButton(closeButton, cursor)) {
+        closeButton.look = LookDone;
+        shell.closing = 1;
+        os.sendMessage(shell.mainWindow, WM_QUIT_REQUEST, 0, 0);
+    }
+    if (stepTitleButton(minimiseButton, cursor)) {
+        minimiseButton.look = LookDone;
+        os.showWindow(shell.mainWindow, SW_HIDE);
+        shell.hiddenToTray = 1;
+    }
+}
+
+bool resetButtonActive() {
+    const View* reset = widgets.resetButton;
+    return reset != nullptr && reset->visible() && !reset->hitThrough() && reset->pressed() &&
+           reset->opacity() == 1.0f;
+}
+
+}  // namespace
+
+void panelInputPass() {
+    if (shell.running != 1 || shell.closing != 0 || shell.rootView == nullptr) return;
+    Platform& os = platform();
+    const Point cursor = os.screenToClient(shell.mainWindow, os.cursorPosition());
+    shell.handCursor = 0;
+    applyPass(cursor.x, cursor.y, widgets.applyButton != nullptr && widgets.applyButton->visible());
+    resetPass(cursor.x, cursor.y, resetButtonActive());
+    titleBarButtons(cursor);
+    os.setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
+}
+
+// The sliders follow their values once the slider panel exists. Until then
+// the panel has nothing to take over after a reset, so the monitoring thread
+// may go on at once.
+std::int32_t refreshSliders() {
+    shell.resetInProgress = 0;
+    return shell.activePage;
+}
+
+// The preset overlays fade once the easy panel exists.
+void presetIndicatorStep() {}
+
+// The readouts and meters follow the monitoring thread once the monitor panel exists.
+std::int32_t refreshMonitor() { return 255; }
+
+// The curve points become draggable once the curve editor exists.
+void enableCurveEditing() {}
+
+// The box outside the fan-curve page; the curve editor narrows it per point.
+DragBox curveDragBox(std::int32_t) { return {470, 580, 270, 380}; }
+
+// The curve's segments and labels follow its points once the curve editor exists.
+void refreshCurveSegments() {}
+void refreshCurveLabels() {}
+
+}  // namespace vt

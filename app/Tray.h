@@ -1,0 +1,38 @@
+// The notification-area icon and the application icon.
+//
+// The icon shows the easy preset in force (the same four icons as the
+// window); a left click brings the window back, a right click offers open,
+// close and the three presets. setAppIcon changes the icon everywhere at
+// once when a preset is applied or the settings are reset.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace vt {
+
+inline constexpr std::uint32_t TRAY_ICON_ID = 0x8002;
+inline constexpr std::uint32_t TrayFlags = 0x17;  // message, icon, tip and balloon fields valid
+inline constexpr const char* TrayTip = "Halvenro Vantrelis";
+
+inline constexpr std::uint32_t IDM_TRAY_HIGHPERFORMANCE = 300;
+inline constexpr std::uint32_t IDM_TRAY_DEFAULT = 400;
+inline constexpr std::uint32_t IDM_TRAY_ECO = 500;
+inline constexpr std::uint32_t IDM_TRAY_OPEN = 100;
+inline constexpr std::uint32_t IDM_TRAY_CLOSE = 200;
+
+// The one record every tray call uses.
+extern TrayIconData trayIconData;
+
+void trayAdd(IconHandle icon);
+void trayRemove();
+void setAppIcon(IconHandle icon);
+// WM_TRAY_NOTIFY: lParam carries the mouse message.
+void onTrayNotify(LParam lParam);
+
+// The panels' marking of the chosen preset: easySettings, the pending and
+// shown presets, and the three preset buttons' looks.
+void choosePreset(int preset);
+
+}  // namespace vt

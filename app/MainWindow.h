@@ -12,7 +12,5 @@ namespace vt {
 // must end (the user has been told why).
 int initMainWindow(const std::string& className, const std::string& title, int showCommand, int startPreset);
 
-// The window procedure registered for the main window class.
-LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
 
 }  // namespace vt

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "app/ShellState.h"
+#include "app/WindowProcedure.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"

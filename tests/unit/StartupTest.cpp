@@ -3,23 +3,33 @@
 #include <filesystem>
 
 #include "app/ShellState.h"
+#include "gpu/Monitor.h"
 #include "platform/Messages.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/unit/GpuTestSupport.h"
 #include "ui/View.h"
+#include "ui/WidgetLayout.h"
 
 namespace vt {
 namespace {
 
-class StartupTest : public test::PlatformTest {
+// The entry point on the fake platform, with the simulated driver and the
+// skin archive the build packed beside the program.
+class StartupTest : public test::GpuTest {
 protected:
     StartupTest() {
-        resetShellState();
-        // The window shows the skin: the archive the build packed lies beside the program.
         std::filesystem::create_directory("skin");
         std::filesystem::copy_file(VT_TEST_SKIN_ARCHIVE, "skin/imgTemp");
     }
-    ~StartupTest() override {
+    ~StartupTest() override { endRun(); }
+
+    // What the shutdown would do for a run the test ended early.
+    static void endRun() {
+        shell.running = 0;
+        joinWorkerThreads();
+        endMonitoring();
         delete shell.rootView;
+        shell.rootView = nullptr;
+        widgets = Widgets{};
         resetShellState();
     }
 
@@ -97,12 +107,16 @@ TEST_F(StartupTest, ClassIconFollowsTheStoredPreset) {
         }
         FakePlatform fresh;
         setPlatform(&fresh);
+        fresh.addModule("nvapi.dll",
+                        {{{"nvapi_QueryInterface", reinterpret_cast<void*>(sim::queryInterfaceEntry())}}});
+        useCards({"current"});
         resetShellState();
         runApplication(SW_SHOWNORMAL);
         std::string expected = "registerWindowClass VANTRELIS style=3 icon=" + std::to_string(c.icon) +
                                " smallIcon=" + std::to_string(c.icon);
         EXPECT_EQ(fresh.count(expected), 1) << (c.profile ? c.profile : "no profile");
         EXPECT_EQ(FakePlatform::iconResourceId(fresh.classIcon()), c.icon);
+        endRun();
         setPlatform(&fake);
     }
 }
@@ -119,7 +133,8 @@ TEST_F(StartupTest, ReadsOnlyTheCurrentDirectorysProfile) {
 TEST_F(StartupTest, CreatesTheTitledPopupCentredOnTheScreen) {
     fake.screen = {1280, 1024};
     runApplication(SW_SHOWNORMAL);
-    EXPECT_EQ(fake.count("createWindow VANTRELIS title=Vantrelis style=80000000 at=320,187"), 1);
+    EXPECT_EQ(fake.count("createWindow VANTRELIS title=Vantrelis style=80000000 at=320,187 size=0x0"), 1);
+    EXPECT_EQ(fake.windowRect(fake.lastCreatedWindow()), (Rect{320, 187, 960, 837}));
     EXPECT_TRUE(fake.windowVisible(fake.lastCreatedWindow()));
 }
 

@@ -13,6 +13,7 @@ BackBuffer backBuffer;
 
 namespace {
 
+// Pixels are read as little-endian words, so the fourth byte is the top one.
 constexpr std::uint32_t ColourBits = 0x00FFFFFFu;
 
 std::uint32_t loadPixel(const std::uint8_t* at) {

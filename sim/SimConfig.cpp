@@ -29,7 +29,6 @@ VersionMap currentVersions() {
         {"GetFanCurve", {0x200DC}},
         {"GetMemoryInfo", {0x30020, 0x20018, 0x10014}},
         {"GetGpuUsages", {0x10088}},
-        {"NvAPI_DRS_SetSetting", {0x13020}},
     };
 }
 
@@ -154,7 +153,6 @@ SimGpu legacyCard() {
         {"GetFanCurve", {0x200DC}},
         {"GetMemoryInfo", {0x10014}},
         {"GetGpuUsages", {0x10088}},
-        {"NvAPI_DRS_SetSetting", {0x13020}},
     };
     gpu.pstates = {0, 5, 8};
     gpu.graphicsBase = 1006000;

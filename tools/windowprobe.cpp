@@ -8,6 +8,13 @@
 //   windowprobe classicon TITLE        the icon resource of the window's class
 //   windowprobe watch MS PROGRAM       run PROGRAM, report the windows it creates
 //                                      and its exit code
+//   windowprobe messagebox TITLE MS    wait for a message box TITLE, print its
+//                                      text ("text=..."), press its OK button
+//   windowprobe tray                   "visible=0|1": whether Wine's stand-alone
+//                                      notification area shows any icon
+//
+// A TITLE names the program's own window before any dialog of the same
+// caption.
 #include <windows.h>
 
 #include <cstdio>
@@ -34,13 +41,66 @@ std::string takeProbeLog() {
     return text;
 }
 
-HWND waitForWindow(const char* title, DWORD milliseconds) {
+constexpr const char* DialogClass = "#32770";
+
+struct Search {
+    const char* title;
+    bool dialog;  // look for a dialog, or for anything but one
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    char title[256] = {};
+    char type[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, type, sizeof type);
+    if (std::strcmp(title, search->title) != 0) return TRUE;
+    if ((std::strcmp(type, DialogClass) == 0) != search->dialog) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A message box may share the program's caption; the program's own window
+// is meant unless a dialog is asked for.
+HWND findTopLevel(const char* title, bool dialog = false) {
+    Search search{title, dialog, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForWindow(const char* title, DWORD milliseconds, bool dialog = false) {
     DWORD start = GetTickCount();
     for (;;) {
-        if (HWND window = FindWindowA(nullptr, title)) return window;
+        if (HWND window = findTopLevel(title, dialog)) return window;
         if (GetTickCount() - start >= milliseconds) return nullptr;
         Sleep(20);
     }
+}
+
+BOOL CALLBACK collectStaticText(HWND child, LPARAM context) {
+    char type[64] = {};
+    GetClassNameA(child, type, sizeof type);
+    if (_stricmp(type, "Static") == 0) {
+        char text[512] = {};
+        GetWindowTextA(child, text, sizeof text);
+        if (text[0] != '\0') *reinterpret_cast<std::string*>(context) += text;
+    }
+    return TRUE;
+}
+
+int messageBox(const char* title, DWORD milliseconds) {
+    HWND box = waitForWindow(title, milliseconds, true);
+    if (box == nullptr) return 2;
+    std::string text;
+    EnumChildWindows(box, collectStaticText, reinterpret_cast<LPARAM>(&text));
+    for (char& c : text) {
+        if (c == '\r') c = ' ';
+        if (c == '\n') c = '|';
+    }
+    std::printf("text=%s\n", text.c_str());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
 }
 
 HMODULE hookLibrary() {
@@ -52,7 +112,7 @@ HMODULE hookLibrary() {
 }
 
 int classIcon(const char* title) {
-    HWND window = FindWindowA(nullptr, title);
+    HWND window = findTopLevel(title);
     if (window == nullptr) return 2;
     HMODULE hooks = hookLibrary();
     auto procedure = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hooks, "probeMessageHook")));
@@ -109,14 +169,20 @@ int watch(DWORD milliseconds, char* commandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return 1;
+    if (argc < 2) return 1;
     std::string command = argv[1];
-    const char* title = argv[2];
+    const char* title = argc > 2 ? argv[2] : "";
     if (command == "wait" && argc >= 4) {
         return waitForWindow(title, std::strtoul(argv[3], nullptr, 0)) ? 0 : 2;
     }
+    if (command == "tray") {
+        HWND tray = FindWindowA(nullptr, "Wine System Tray");
+        std::printf("visible=%d\n", tray != nullptr && IsWindowVisible(tray) ? 1 : 0);
+        return 0;
+    }
+    if (command == "messagebox" && argc >= 4) return messageBox(title, std::strtoul(argv[3], nullptr, 0));
     if (command == "state") {
-        HWND window = FindWindowA(nullptr, title);
+        HWND window = findTopLevel(title);
         if (window == nullptr) return 2;
         RECT frame{};
         GetWindowRect(window, &frame);
@@ -126,13 +192,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "hide") {
-        HWND window = FindWindowA(nullptr, title);
+        HWND window = findTopLevel(title);
         if (window == nullptr) return 2;
         ShowWindow(window, SW_HIDE);
         return 0;
     }
     if (command == "send" && argc >= 4) {
-        HWND window = FindWindowA(nullptr, title);
+        HWND window = findTopLevel(title);
         if (window == nullptr) return 2;
         WPARAM w = argc >= 5 ? std::strtoul(argv[4], nullptr, 0) : 0;
         LPARAM l = argc >= 6 ? std::strtol(argv[5], nullptr, 0) : 0;

@@ -34,11 +34,12 @@ def probe(*arguments, cwd=None, timeout=60):
     own background processes, which inherit the pipe and would keep it open
     long after the probe has ended.
     """
-    with tempfile.TemporaryFile(mode="w+") as output:
+    with tempfile.TemporaryFile() as output:
         done = subprocess.run(["wine", str(PROBE), *map(str, arguments)], cwd=cwd, stdout=output,
                               stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=timeout)
         output.seek(0)
-        return done.returncode, output.read().strip()
+        # The probe writes the program's texts in the Japanese code page.
+        return done.returncode, output.read().decode("cp932", errors="replace").strip()
 
 
 def window_state():
@@ -80,6 +81,9 @@ class Program:
             code, _ = probe("wait", TITLE, 30000)
             if code != 0:
                 raise AssertionError("the program's window did not appear")
+            # The window exists from the start of initialisation but shows only at its end.
+            if not wait_until(lambda: (state := window_state()) and state["visible"], timeout=30):
+                raise AssertionError("the program's window never showed")
         return self
 
     def send(self, message, w_param=0, l_param=0):

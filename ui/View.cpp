@@ -107,7 +107,7 @@ void View::attachTo(View* parent) {
         // Already in this list: move to its end rather than appear twice.
         auto& list = parent->children_;
         auto at = std::find_if(list.begin(), list.end(), [this](const auto& child) { return child.get() == this; });
-        std::rotate(at, at + 1, list.end());
+        if (at != list.end()) std::rotate(at, at + 1, list.end());
         return;
     }
     // A view cannot become a child of itself or of its own descendant.

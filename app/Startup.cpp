@@ -4,7 +4,9 @@
 
 #include "app/MainWindow.h"
 #include "app/ShellState.h"
+#include "app/Tray.h"
 #include "app/WindowProcedure.h"
+#include "gpu/Monitor.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
@@ -66,7 +68,15 @@ int runApplication(int showCommand) {
 
     AcceleratorHandle accelerators = os.loadAccelerators(AcceleratorTableId);
     shell.initDone = 1;
-    return messageLoop(accelerators);
+    const int exitCode = messageLoop(accelerators);
+    // A quit that did not come through the shutdown sequence (a skin image
+    // that would not decode) still takes the tray icon and the workers along.
+    if (shell.rootView != nullptr) {
+        trayRemove();
+        shell.running = 0;
+        joinWorkerThreads();
+    }
+    return exitCode;
 }
 
 }  // namespace vt

@@ -8,11 +8,13 @@
 
 #include <cstdio>
 
+#include "app/AppWindowHooks.h"
 #include "app/MainWindow.h"
 #include "app/PanelPass.h"
 #include "app/ShellState.h"
 #include "app/Shutdown.h"
 #include "app/Tray.h"
+#include "gpu/Monitor.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
@@ -271,6 +273,11 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             return finishWithCursor();
         case WM_QUIT_REQUEST:
             onQuitRequest(window);
+            return 0;
+        case WM_CURVE_FOLLOWED:
+            // The monitoring thread saw the driver's curve move; the points follow here.
+            placeCurvePoints();
+            repaint();
             return 0;
         case WM_DESTROY:
             runShutdown();

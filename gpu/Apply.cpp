@@ -338,6 +338,9 @@ bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
 struct Settle {
     std::mutex lock;
     std::thread thread;
+    ~Settle() {
+        if (thread.joinable()) thread.join();
+    }
 } settle;
 
 void clearBusyFlags() {

@@ -37,8 +37,19 @@ struct MonitorThreadState {
     } curve[MaxGpus];
 } own;
 
-std::thread monitorThread;
-std::thread fanLevelThread;
+// The two threads. Should the program end without its shutdown sequence (a
+// skin image that does not decode quits at once), they are stopped here
+// rather than left running into the process's exit.
+struct WorkerThreads {
+    std::thread monitor;
+    std::thread fanLevel;
+    ~WorkerThreads() {
+        if (!monitor.joinable() && !fanLevel.joinable()) return;
+        shell.running = 0;
+        if (monitor.joinable()) monitor.join();
+        if (fanLevel.joinable()) fanLevel.join();
+    }
+} workers;
 
 bool busy() {
     return shell.applyInProgress || shell.driverBusy || shell.resetInProgress || shell.hiddenToTray;
@@ -307,7 +318,7 @@ void fanLevelPass() {
 }
 
 void startWorkerThreads() {
-    monitorThread = std::thread([] {
+    workers.monitor = std::thread([] {
         openSession();
         while (shell.running == 1) {
             monitoringPass();
@@ -315,7 +326,7 @@ void startWorkerThreads() {
         }
         endMonitoring();
     });
-    fanLevelThread = std::thread([] {
+    workers.fanLevel = std::thread([] {
         while (shell.running == 1) {
             fanLevelPass();
             sleepOnePeriod();
@@ -324,8 +335,8 @@ void startWorkerThreads() {
 }
 
 void joinWorkerThreads() {
-    if (monitorThread.joinable()) monitorThread.join();
-    if (fanLevelThread.joinable()) fanLevelThread.join();
+    if (workers.monitor.joinable()) workers.monitor.join();
+    if (workers.fanLevel.joinable()) workers.fanLevel.join();
 }
 
 }  // namespace vt

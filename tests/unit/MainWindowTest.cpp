@@ -174,9 +174,12 @@ TEST_F(MainWindowTest, EachFatalFailureShowsItsMessageAndLeavesNoTrayIcon) {
 // do not decode are reported and the program asks to quit.
 TEST_F(MainWindowTest, ShortArchiveEndsTheRunThroughTheViews) {
     std::filesystem::resize_file("skin/imgTemp", 100);
-    EXPECT_EQ(start(), 1);
+    resetShellState();
+    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
     EXPECT_GT(fake.count("debugOutput 画像読み込みに失敗しました\n"), 0);
     EXPECT_EQ(fake.quitCode(), 0);
+    // The run ended without the shutdown sequence; its tray icon goes all the same.
+    EXPECT_FALSE(fake.trayIconPresent());
 }
 
 TEST_F(MainWindowTest, WorkingFolderHoldsSkinProfileAndLog) {

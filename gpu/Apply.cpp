@@ -12,6 +12,7 @@
 #include "gpu/CurrentProfile.h"
 #include "gpu/FanControl.h"
 #include "gpu/GpuInventory.h"
+#include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/MonitorSample.h"
@@ -28,34 +29,7 @@ namespace {
 
 // --- shared steps ------------------------------------------------------------
 
-GpuSlot& currentGpu() { return inventory.slots[currentGpuIndex()]; }
-
-bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
-
 std::int32_t truncated(double value) { return static_cast<std::int32_t>(value); }
-
-DriverStatus setClockDelta(GpuSlot& gpu, std::uint32_t domain, std::int32_t kHz) {
-    Pstates20 request(gpu.versions.pstates20);
-    request.requestClockDelta(domain, kHz);
-    return DriverApi::setPstates20(gpu.handle, request);
-}
-
-DriverStatus releasePstate(GpuSlot& gpu) {
-    DriverApi::enableDynamicPstates(gpu.handle, 1);
-    return DriverApi::setPstateClientLimit(gpu.handle, PstateClientLimitKind, 0);
-}
-
-DriverStatus setPowerLimit(GpuSlot& gpu, std::uint32_t limit) {
-    PowerPolicyStatus request(gpu.versions.powerPolicyStatus);
-    request.requestLimit(limit);
-    return DriverApi::setPowerPolicyStatus(gpu.handle, request);
-}
-
-DriverStatus setTemperatureLimit(GpuSlot& gpu, std::int32_t degrees) {
-    ThermalPolicyLimit request(gpu.versions.thermalPolicyLimit);
-    request.requestLimit(degrees * 256);
-    return DriverApi::setThermalPolicyLimit(gpu.handle, request);
-}
 
 // Writes the limiter (fps >= 0) or restores its default, in a fresh session.
 bool writeFrameRateLimit(std::int64_t fps, bool restoreWhenOff) {

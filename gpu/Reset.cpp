@@ -5,6 +5,7 @@
 #include "driver/DriverOperations.h"
 #include "gpu/FanControl.h"
 #include "gpu/GpuInventory.h"
+#include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/SettingsSession.h"
@@ -20,40 +21,19 @@ namespace {
 constexpr int ResetConfirmSlot = 3;
 constexpr int ResetConfirmOk = 1016;
 
-GpuSlot& currentGpu() { return inventory.slots[currentGpuIndex()]; }
-
-bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
-
 WalkRole tunableOrFail(const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Fail; }
 
 bool knownFanRange(const GpuSlot& gpu) { return gpu.fanMin != ValueUnavailable && gpu.fanMax != ValueUnavailable; }
 
-bool releasePstates() {
-    return sendToGpus(
-        [](GpuSlot& gpu) {
-            DriverApi::enableDynamicPstates(gpu.handle, 1);
-            return DriverApi::setPstateClientLimit(gpu.handle, PstateClientLimitKind, 0);
-        },
-        everyGpu, WalkEnd::Never);
-}
+bool releasePstates() { return sendToGpus(releasePstate, everyGpu, WalkEnd::Never); }
 
 bool zeroClockOffset(std::uint32_t domain) {
-    return sendToGpus([domain](GpuSlot& gpu) {
-        Pstates20 request(gpu.versions.pstates20);
-        request.requestClockDelta(domain, 0);
-        return DriverApi::setPstates20(gpu.handle, request);
-    });
+    return sendToGpus([domain](GpuSlot& gpu) { return setClockDelta(gpu, domain, 0); });
 }
 
 bool resetPowerTarget() {
     if (tuning.powerTargetMin == 0 || tuning.powerTargetMax == 0) return false;
-    return sendToGpus(
-        [](GpuSlot& gpu) {
-            PowerPolicyStatus request(gpu.versions.powerPolicyStatus);
-            request.requestLimit(100000);
-            return DriverApi::setPowerPolicyStatus(gpu.handle, request);
-        },
-        tunableOrFail);
+    return sendToGpus([](GpuSlot& gpu) { return setPowerLimit(gpu, 100000); }, tunableOrFail);
 }
 
 // Each GPU goes back to its own thermal policy's default limit. When a

@@ -10,6 +10,7 @@
 #include "gpu/ClockRanges.h"
 #include "gpu/FanControl.h"
 #include "gpu/GpuInventory.h"
+#include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/SettingsSession.h"
@@ -41,9 +42,6 @@ private:
     int age_;
 };
 
-GpuSlot& currentGpu() { return inventory.slots[currentGpuIndex()]; }
-bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
-bool thermalCapable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.AltPresetCard; }
 WalkRole sendIf(bool takesPart) { return takesPart ? WalkRole::Send : WalkRole::Skip; }
 
 bool fileOpens(const std::string& path) {
@@ -51,12 +49,6 @@ bool fileOpens(const std::string& path) {
     if (file == nullptr) return false;
     std::fclose(file);
     return true;
-}
-
-DriverStatus setClockDelta(GpuSlot& gpu, std::uint32_t domain, std::int32_t kHz) {
-    Pstates20 request(gpu.versions.pstates20);
-    request.requestClockDelta(domain, kHz);
-    return DriverApi::setPstates20(gpu.handle, request);
 }
 
 // --- the steps that the file, history and start-up variants share ----------------
@@ -74,19 +66,8 @@ bool sendOffset(std::uint32_t domain, double kHz, float currentMax, bool onlyTun
 }
 
 bool sendPowerTarget(std::int32_t limit) {
-    return sendToGpus(
-        [&](GpuSlot& gpu) {
-            PowerPolicyStatus request(gpu.versions.powerPolicyStatus);
-            request.requestLimit(static_cast<std::uint32_t>(limit));
-            return DriverApi::setPowerPolicyStatus(gpu.handle, request);
-        },
-        [](const GpuSlot& gpu) { return sendIf(tunable(gpu)); });
-}
-
-DriverStatus setTemperatureLimit(GpuSlot& gpu, std::int32_t degrees) {
-    ThermalPolicyLimit request(gpu.versions.thermalPolicyLimit);
-    request.requestLimit(degrees * 256);
-    return DriverApi::setThermalPolicyLimit(gpu.handle, request);
+    return sendToGpus([&](GpuSlot& gpu) { return setPowerLimit(gpu, static_cast<std::uint32_t>(limit)); },
+                      [](const GpuSlot& gpu) { return sendIf(tunable(gpu)); });
 }
 
 // The current GPU first, then with SLI-SYNC every capable GPU again.
@@ -226,12 +207,7 @@ void applyPstate(std::int32_t wanted, std::int32_t gpuDelta, std::int32_t memDel
     tuning.pstate = -1;
     GpuSlot& gpu = currentGpu();
     if (wanted < 0) {
-        sendToGpus(
-            [](GpuSlot& target) {
-                DriverApi::enableDynamicPstates(target.handle, 1);
-                return DriverApi::setPstateClientLimit(target.handle, PstateClientLimitKind, 0);
-            },
-            everyGpu, WalkEnd::Never);
+        sendToGpus(releasePstate, everyGpu, WalkEnd::Never);
     } else {
         Pstates20 table(gpu.versions.pstates20);
         if (DriverApi::getPstates20(gpu.handle, table) == DriverOk) {

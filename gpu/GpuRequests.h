@@ -1,0 +1,29 @@
+// The small driver requests and capability tests that apply, reset and
+// profile loads all make, each with the GPU's own structure version.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/DriverTypes.h"
+#include "gpu/GpuInventory.h"
+
+namespace vt {
+
+// The GPU every single-GPU step acts on.
+GpuSlot& currentGpu();
+
+// Clock offsets, power and (for ModernTuning) temperature may be tuned.
+inline bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
+// The temperature target may be set.
+inline bool thermalCapable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.AltPresetCard; }
+
+// P-state 0's offset of one clock domain, in kHz.
+DriverStatus setClockDelta(GpuSlot& gpu, std::uint32_t domain, std::int32_t kHz);
+// The power limit in 1/1000 %.
+DriverStatus setPowerLimit(GpuSlot& gpu, std::uint32_t limit);
+// The temperature limit in whole degrees C.
+DriverStatus setTemperatureLimit(GpuSlot& gpu, std::int32_t degrees);
+// The driver chooses P-states again, with no cap; the cap's status counts.
+DriverStatus releasePstate(GpuSlot& gpu);
+
+}  // namespace vt

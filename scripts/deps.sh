@@ -8,7 +8,7 @@ packages=(
   googletest libstb-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64
-  xvfb xdotool x11-utils imagemagick librsvg2-bin
+  xvfb xdotool x11-utils imagemagick librsvg2-bin fontconfig
   fonts-ipafont-gothic fonts-liberation fonts-wine
   locales
 )

@@ -269,7 +269,7 @@ std::int32_t textToInt(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
-double textToDouble(const std::string& text) {
+double textToDecimal(const std::string& text) {
     std::size_t i = skipBlanks(text);
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';

@@ -56,7 +56,7 @@ bool checkProfile(const std::string& path, std::span<const std::uint32_t> device
 // gives 0. The same results as the C library's atoi and strtod in the "C"
 // locale for every text the writer produces.
 std::int32_t textToInt(const std::string& text);
-double textToDouble(const std::string& text);
+double textToDecimal(const std::string& text);
 
 // "%x" of a device id word: lower case, no leading zeros.
 std::string deviceIdText(std::uint32_t deviceId);

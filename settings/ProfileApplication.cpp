@@ -276,18 +276,18 @@ bool applyProfile(const ProfileSource& source) {
     GpuSlot& gpu = currentGpu();
     refreshClockRanges(gpu);
 
-    const double gpuKHz = textToDouble(gpuOffsetText);
+    const double gpuKHz = textToDecimal(gpuOffsetText);
     const std::int32_t gpuDelta = profileOffset(gpu, gpuKHz, tuning.gpuOffsetMax);
     if (sendOffset(Pstates20::GraphicsDomain, gpuKHz, tuning.gpuOffsetMax, false)) logValue("GPU_OFFSET", gpuDelta);
 
     if (!source.text("MEM_OFFSET", text) && history) return false;
-    const double memKHz = textToDouble(text);
+    const double memKHz = textToDecimal(text);
     const std::int32_t memDelta = profileOffset(gpu, memKHz, tuning.memOffsetMax);
     if (sendOffset(Pstates20::MemoryDomain, memKHz, tuning.memOffsetMax, false)) logValue("MEM_OFFSET", memDelta);
 
     if (!source.text("POWER_TARGET", text) && history) return false;
     if (tunable(gpu)) {
-        const std::int32_t limit = static_cast<std::int32_t>(textToDouble(text));
+        const std::int32_t limit = static_cast<std::int32_t>(textToDecimal(text));
         if (sendPowerTarget(limit)) logValue("POWER_TARGET", limit);
     } else {
         logWord("POWER_TARGET", "FAILED");
@@ -336,7 +336,7 @@ bool applyProfile(const ProfileSource& source) {
 void startupOffset(const char* key, std::uint32_t domain, Shared<float>& stored) {
     std::string text;
     lookupText(ProfilePath, key, text);
-    stored = static_cast<float>(std::min(textToDouble(text), 200000.0));
+    stored = static_cast<float>(std::min(textToDecimal(text), 200000.0));
     const std::int32_t kHz = static_cast<std::int32_t>(stored.load());
     sendToGpus([&](GpuSlot& gpu) { return setClockDelta(gpu, domain, kHz); },
                [](const GpuSlot& gpu) { return sendIf(tunable(gpu)); });
@@ -391,8 +391,8 @@ void applyStartupProfile() {
         startupOffset("GPU_OFFSET", Pstates20::GraphicsDomain, tuning.gpuOffset);
         startupOffset("MEM_OFFSET", Pstates20::MemoryDomain, tuning.memOffset);
         lookupText(ProfilePath, "POWER_TARGET", text);
-        tuning.powerTarget = static_cast<float>(textToDouble(text));
-        sendPowerTarget(static_cast<std::int32_t>(textToDouble(text)));
+        tuning.powerTarget = static_cast<float>(textToDecimal(text));
+        sendPowerTarget(static_cast<std::int32_t>(textToDecimal(text)));
     }
     if (thermalCapable(gpu)) {
         lookupText(ProfilePath, "TEMP_TARGET", text);

@@ -116,9 +116,9 @@ TEST_F(ProfileTest, DecimalValuesReadBackThroughTheTextLookup) {
     writeToFile();
     std::string text;
     ASSERT_TRUE(lookupText("written.cfg", "GPU_OFFSET", text));
-    EXPECT_EQ(static_cast<float>(textToDouble(text)), -123000.0f);
+    EXPECT_EQ(static_cast<float>(textToDecimal(text)), -123000.0f);
     ASSERT_TRUE(lookupText("written.cfg", "MEM_OFFSET", text));
-    EXPECT_EQ(static_cast<float>(textToDouble(text)), 51000.0f);
+    EXPECT_EQ(static_cast<float>(textToDecimal(text)), 51000.0f);
     // The integer reader folds the point in as the digit -1.
     std::int32_t folded = 0;
     ASSERT_TRUE(lookupInteger("written.cfg", "MEM_OFFSET", folded));
@@ -321,7 +321,7 @@ TEST(ProfileText, ConvertsLikeTheCLibraryInTheCLocale) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(textToInt(c.text), c.integer) << c.text;
-        EXPECT_EQ(textToDouble(c.text), c.decimal) << c.text;
+        EXPECT_EQ(textToDecimal(c.text), c.decimal) << c.text;
     }
 }
 

@@ -22,18 +22,8 @@ std::int32_t word(const Structure& structure, std::size_t offset) {
     return value;
 }
 
-class DriverApiTest : public test::SimulatedDriverTest {
+class DriverApiTest : public test::InitializedDriverTest {
 protected:
-    DriverApiTest() {
-        simulator().useManualClock();
-        EXPECT_EQ(DriverApi::initialize(), DriverOk);
-    }
-    void use(std::string_view text) {
-        configure(text);
-        simulator().useManualClock();
-        binder::resetBinding();
-        EXPECT_EQ(DriverApi::initialize(), DriverOk);
-    }
     void edit(int index, const std::function<void(SimGpu&)>& change) {
         simulator().editGpu(index, change);
         simulator().advance(100);  // the fans and clocks follow at the next model step

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/DriverApi.h"
 #include "driver/DriverBinder.h"
 #include "driver/SystemLibraryLoader.h"
 #include "sim/Simulator.h"
@@ -35,6 +36,23 @@ protected:
         ASSERT_TRUE(simulator().resetFromText(text, error)) << error;
     }
     GpuHandle gpu(int index = 0) const { return sim::Simulator::instance().handle(index); }
+};
+
+// The same, with the driver initialised through the layer and time moving
+// only when a test says so.
+class InitializedDriverTest : public SimulatedDriverTest {
+protected:
+    InitializedDriverTest() {
+        simulator().useManualClock();
+        EXPECT_EQ(DriverApi::initialize(), DriverOk);
+    }
+    // Starts over with a driver set up from the text form.
+    void use(std::string_view text) {
+        configure(text);
+        simulator().useManualClock();
+        binder::resetBinding();
+        EXPECT_EQ(DriverApi::initialize(), DriverOk);
+    }
 };
 
 }  // namespace vt::test

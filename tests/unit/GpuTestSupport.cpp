@@ -37,18 +37,12 @@ GpuTest::GpuTest() {
     shell.programFolder = folder.path().string();
     fake.fixedClock = true;
     std::filesystem::create_directory("log");  // start-up makes it
-    fake.addModule("nvapi.dll",
-                   {{{"nvapi_QueryInterface", reinterpret_cast<void*>(sim::queryInterfaceEntry())}}});
-    binder::resetBinding();
-    resetSystemLibraryLoader();
-    driver().reset();
     driver().useManualClock();
 }
 
 GpuTest::~GpuTest() {
     finishApplySettle();
     finishHistoryWriter();
-    binder::resetBinding();
     resetSharedState();
 }
 

@@ -8,16 +8,16 @@
 
 #include "sim/SimConfig.h"
 #include "sim/Simulator.h"
-#include "tests/unit/TestSupport.h"
+#include "tests/unit/DriverTestSupport.h"
 
 namespace vt::test {
 
-class GpuTest : public PlatformTest {
+class GpuTest : public SimulatedDriverTest {
 protected:
     GpuTest();
     ~GpuTest() override;
 
-    sim::Simulator& driver() { return sim::Simulator::instance(); }
+    static sim::Simulator& driver() { return simulator(); }
     // A driver with these card models ("current", "cooler", "legacy",
     // "unlisted"); the first drives the display.
     void useCards(const std::vector<std::string>& models);

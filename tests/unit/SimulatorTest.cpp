@@ -138,18 +138,8 @@ TEST(SimConfigTest, ReadyConfigurationFilesParse) {
     }
 }
 
-class SimulatorTest : public test::SimulatedDriverTest {
+class SimulatorTest : public test::InitializedDriverTest {
 protected:
-    SimulatorTest() {
-        simulator().useManualClock();
-        EXPECT_EQ(DriverApi::initialize(), DriverOk);
-    }
-    void use(std::string_view text) {
-        configure(text);
-        simulator().useManualClock();
-        binder::resetBinding();
-        EXPECT_EQ(DriverApi::initialize(), DriverOk);
-    }
     int temperature() {
         ThermalSettings thermal;
         EXPECT_EQ(DriverApi::getThermalSettings(gpu(), 0, thermal), DriverOk);

@@ -108,7 +108,7 @@ TEST_F(StartupTest, ClassIconFollowsTheStoredPreset) {
         FakePlatform fresh;
         setPlatform(&fresh);
         fresh.addModule("nvapi.dll",
-                        {{{"nvapi_QueryInterface", reinterpret_cast<void*>(sim::queryInterfaceEntry())}}});
+                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
         useCards({"current"});
         resetShellState();
         runApplication(SW_SHOWNORMAL);

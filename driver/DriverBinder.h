@@ -16,12 +16,16 @@
 
 namespace vt::binder {
 
+// The driver's interface library: a 64-bit process can only load the
+// driver's 64-bit build of it, which carries its own name.
+inline constexpr const char* DriverLibraryName = sizeof(void*) == 8 ? "nvapi64.dll" : "nvapi.dll";
+
 // Library slots: 0 is the driver's interface library, 1 its power library,
 // which belongs to the binder but is never asked for by the program.
 inline constexpr int DriverSlot = 0;
 inline constexpr int PowerSlot = 1;
 inline constexpr int SlotCount = 2;
-inline constexpr const char* SlotLibraries[SlotCount] = {"nvapi.dll", "nvpowerapi.dll"};
+inline constexpr const char* SlotLibraries[SlotCount] = {DriverLibraryName, "nvpowerapi.dll"};
 inline constexpr const char* SlotQueryExports[SlotCount] = {"nvapi_QueryInterface", "nvapi_pepQueryInterface"};
 
 // Binding modes: 0 plain initialisation, 1 initialisation with flags.

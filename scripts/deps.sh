@@ -1,31 +1,40 @@
 #!/usr/bin/env bash
 # Installs every build and test dependency from Debian's packages. Safe to run
 # again: it does nothing when everything is there.
+#
+# The 32-bit Wine (wine32, an i386 package) is installed only where this
+# machine can execute 32-bit programs: elsewhere the post-install scripts of
+# i386 packages fail, and the tests take the 64-bit road without it.
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 
 packages=(
   build-essential cmake ninja-build git python3
   googletest libstb-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 wine64
+  g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine64
   xvfb xdotool x11-utils imagemagick librsvg2-bin fontconfig
   fonts-ipafont-gothic fonts-liberation fonts-wine
   locales
 )
+vt_probe_32bit
+i386_packages=()
+[ "$VT_CAN_RUN_32BIT" = 1 ] && i386_packages=(wine32:i386)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
 missing=()
-for package in "${packages[@]}"; do
+for package in "${packages[@]}" "${i386_packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$package")
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "deps: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ ${#i386_packages[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
   as_root apt-get update -q

@@ -1,6 +1,7 @@
-// The simulated driver as a 32-bit nvapi.dll: one export, nvapi_QueryInterface,
-// exactly as the real library has it. The test scripts put it in the Wine
-// prefix's 32-bit system folder, where the program's loader finds it.
+// The simulated driver as the driver's library (nvapi.dll, or nvapi64.dll in
+// the 64-bit build): one export, nvapi_QueryInterface, exactly as the real
+// library has it. The test scripts put it in the Wine prefix's system folder
+// for its width, where the program's loader finds it.
 #include <cstdint>
 #include <mutex>
 #include <string>

@@ -1,9 +1,9 @@
 // Loads the driver the way the program does and reports what it found, so
-// that the end-to-end tests can see which nvapi.dll a real process binds.
+// that the end-to-end tests can see which driver library a real process binds.
 //
 //   drivercheck bind        bind through the driver layer, enumerate, name the
 //                           GPUs, read the load through the second load by name
-//   drivercheck plainload   load nvapi.dll with the ordinary search (the road
+//   drivercheck plainload   load the driver library with the ordinary search (the road
 //                           the program never takes), to show what it would find
 //
 // Every line goes to standard output; the exit code is 0 when the step worked.
@@ -62,7 +62,7 @@ int bind() {
 }
 
 int plainLoad() {
-    HMODULE module = LoadLibraryA("nvapi.dll");
+    HMODULE module = LoadLibraryA(vt::binder::DriverLibraryName);
     if (module == nullptr) {
         std::printf("plainload failed %lu\n", GetLastError());
         return 1;

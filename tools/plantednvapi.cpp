@@ -1,4 +1,4 @@
-// A foreign nvapi.dll for the end-to-end tests, planted beside the program.
+// A foreign driver library (nvapi.dll, or nvapi64.dll for the 64-bit tests), planted beside the program.
 // Whoever loads it leaves a marker file in the current folder, so a test can
 // tell that it was loaded; its query entry hands out nothing.
 #include <windows.h>

@@ -4,6 +4,10 @@ scripts/test.sh prepares the Wine prefix and the display and sets VT_BUILD;
 each test gets a fresh working folder holding what the program expects
 beside it, starts the program there and looks at it from outside through
 tools/windowprobe.exe, the files it writes and the simulated driver's state.
+
+Everything that differs between the 32-bit and the 64-bit program comes from
+scripts/lib.sh (vt_use_road) through the environment, read here and nowhere
+else; without it the 32-bit road is assumed.
 """
 
 import os
@@ -15,7 +19,17 @@ import unittest
 from pathlib import Path
 
 BUILD = Path(os.environ.get("VT_BUILD", Path(__file__).resolve().parents[2] / "build"))
-WINDOWS = BUILD / "windows"
+PREFIX = Path(os.environ.get("WINEPREFIX", BUILD / "wineprefix"))
+
+# The road: which build, which Wine loader, the driver library's name and the
+# folder a program of that width sees as its system folder.
+ROAD = os.environ.get("VT_ROAD", "32")
+WINDOWS = Path(os.environ.get("VT_WINDOWS_BUILD", BUILD / ("windows" if ROAD == "32" else "windows64")))
+WINE = os.environ.get("VT_WINE", "wine" if ROAD == "32" else "/usr/lib/wine/wine64")
+DRIVER_DLL = os.environ.get("VT_DRIVER_DLL", "nvapi.dll" if ROAD == "32" else "nvapi64.dll")
+SYSTEM_FOLDER = Path(os.environ.get("VT_SYSTEM_FOLDER",
+                                    PREFIX / "drive_c" / "windows" / ("syswow64" if ROAD == "32" else "system32")))
+
 EXE = WINDOWS / "bin" / "Vantrelis.exe"
 PROBE = WINDOWS / "tools" / "windowprobe.exe"
 SKIN = WINDOWS / "skin" / "imgTemp"
@@ -35,7 +49,7 @@ def probe(*arguments, cwd=None, timeout=60):
     long after the probe has ended.
     """
     with tempfile.TemporaryFile() as output:
-        done = subprocess.run(["wine", str(PROBE), *map(str, arguments)], cwd=cwd, stdout=output,
+        done = subprocess.run([WINE, str(PROBE), *map(str, arguments)], cwd=cwd, stdout=output,
                               stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=timeout)
         output.seek(0)
         # The probe writes the program's texts in the Japanese code page.
@@ -75,7 +89,7 @@ class Program:
         environment = dict(os.environ)
         environment.update(extra_environment or {})
         self.log = open(self.folder / "wine-output.txt", "w")
-        self.process = subprocess.Popen(["wine", "Vantrelis.exe"], cwd=self.folder, env=environment,
+        self.process = subprocess.Popen([WINE, "Vantrelis.exe"], cwd=self.folder, env=environment,
                                         stdout=self.log, stderr=subprocess.STDOUT)
         if wait_for_window:
             code, _ = probe("wait", TITLE, 30000)

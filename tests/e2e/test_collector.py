@@ -4,7 +4,7 @@ import shutil
 import subprocess
 import unittest
 
-from harness import WINDOWS, ProgramTest
+from harness import WINDOWS, WINE, ProgramTest
 
 
 class CollectorStart(ProgramTest):
@@ -13,7 +13,7 @@ class CollectorStart(ProgramTest):
         shutil.copy(WINDOWS / "tools" / "collectorprobe.exe", self.folder / "collectorprobe.exe")
         output = r"C:\users\Public\My Reports\system log.txt"
 
-        subprocess.run(["wine", "collectorprobe.exe", output], cwd=self.folder, check=True, timeout=60,
+        subprocess.run([WINE, "collectorprobe.exe", output], cwd=self.folder, check=True, timeout=60,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
         call = (self.folder / "Sysdigest-call.txt").read_text().splitlines()

@@ -7,7 +7,7 @@ import time
 import unittest
 from pathlib import Path
 
-from harness import (EXE, PROBE, SKIN, TITLE, Program, ProgramTest, probe, wait_until, window_state,
+from harness import (EXE, PROBE, SKIN, TITLE, WINE, Program, ProgramTest, probe, wait_until, window_state,
                      windows_path)
 
 SIM_CONFIGS = Path(__file__).resolve().parents[2] / "sim" / "configs"
@@ -80,7 +80,7 @@ class StartAndExit(ProgramTest):
         program_folder = self.folder / "program"
         program_folder.mkdir()
         shutil.move(self.folder / "Vantrelis.exe", program_folder / "Vantrelis.exe")
-        process = subprocess.Popen(["wine", windows_path(program_folder / "Vantrelis.exe")], cwd=self.folder,
+        process = subprocess.Popen([WINE, windows_path(program_folder / "Vantrelis.exe")], cwd=self.folder,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.assertEqual(probe("wait", TITLE, 30000)[0], 0)
@@ -103,7 +103,7 @@ class TrayMenu(ProgramTest):
     def choose(self, item):
         subprocess.run(["xdotool", "mousemove", *map(str, self.MENU_AT)], check=True)
         # The notification blocks until the menu closes, so it runs beside the clicks.
-        notify = subprocess.Popen(["wine", str(PROBE), "send", TITLE, hex(TRAY_NOTIFY), hex(TRAY_ICON_ID),
+        notify = subprocess.Popen([WINE, str(PROBE), "send", TITLE, hex(TRAY_NOTIFY), hex(TRAY_ICON_ID),
                                    hex(WM_RBUTTONDOWN)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         menu = wait_until(self.visible_menu, timeout=10)
         self.assertTrue(menu, "no menu came up")

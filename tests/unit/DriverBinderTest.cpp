@@ -15,6 +15,7 @@
 namespace vt {
 namespace {
 
+using test::DriverLibrary;
 using test::SimulatedDriverTest;
 
 class DriverBinderTest : public SimulatedDriverTest {};
@@ -34,13 +35,17 @@ int lookupsOf(Operation operation) {
     return lookups[interfaceId(operation)];
 }
 
+// A 64-bit process can only load the driver's 64-bit library, which has its own name.
+constexpr const char* LibraryForThisWidth = sizeof(void*) == 8 ? "nvapi64.dll" : "nvapi.dll";
+
 TEST_F(DriverBinderTest, FirstOperationLoadsFromTheSystemFolderAndInitialisesTheDriver) {
     std::uint32_t pstate = 99;
     EXPECT_EQ(DriverApi::getCurrentPstate(gpu(), pstate), DriverOk);
 
     EXPECT_EQ(fake.callsStartingWith("loadLibrary"),
               (std::vector<std::string>{"loadLibrary msasn1.dll flags=800", "loadLibrary cryptnet.dll flags=800",
-                                        "loadLibrary cryptbase.dll flags=800", "loadLibrary nvapi.dll flags=800"}));
+                                        "loadLibrary cryptbase.dll flags=800",
+                                        "loadLibrary " + std::string(LibraryForThisWidth) + " flags=800"}));
     EXPECT_TRUE(simulator().initialized());
     EXPECT_TRUE(binder::slotBound(binder::DriverSlot));
     EXPECT_TRUE(binder::slotReady(binder::DriverSlot, binder::ModePlain));
@@ -77,7 +82,7 @@ TEST_F(DriverBinderTest, ModeTwoIsRefusedByTheLoaderWithMinusThreeAndByTheBinder
     EXPECT_EQ(fake.count("loadLibrary"), 0);
 
     std::uint32_t error = 0;
-    ModuleHandle module = platform().loadLibrary("nvapi.dll", LoadLibrarySearchSystem32, error);
+    ModuleHandle module = platform().loadLibrary(DriverLibrary, LoadLibrarySearchSystem32, error);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(binder::bind(module, binder::DriverSlot, 2), DriverNotReady);
     EXPECT_FALSE(simulator().initialized());
@@ -104,7 +109,7 @@ TEST_F(DriverBinderTest, FailedBindingsUnloadTheLibraryAgain) {
         DriverStatus expected;
     };
     const Case cases[] = {
-        {"no query export", [this] { fake.addModule("nvapi.dll", {}); }, DriverNotReady},
+        {"no query export", [this] { fake.addModule(DriverLibrary, {}); }, DriverNotReady},
         {"no initialisation entry", [] { simulator().removeOperation("NvAPI_Initialize"); }, DriverNotReady},
         {"initialisation fails", [] { simulator().failOperation("NvAPI_Initialize", -6); }, -6},
     };
@@ -117,7 +122,7 @@ TEST_F(DriverBinderTest, FailedBindingsUnloadTheLibraryAgain) {
         c.arrange();
 
         EXPECT_EQ(DriverApi::initialize(), c.expected);
-        EXPECT_EQ(fake.count("freeLibrary nvapi.dll"), 1);
+        EXPECT_EQ(fake.count("freeLibrary " + DriverLibrary), 1);
         EXPECT_TRUE(fake.loadedModules().empty());
         EXPECT_EQ(binder::slotModule(binder::DriverSlot), nullptr);
         EXPECT_EQ(binder::initializationCount(), 0);
@@ -125,12 +130,12 @@ TEST_F(DriverBinderTest, FailedBindingsUnloadTheLibraryAgain) {
 }
 
 TEST_F(DriverBinderTest, MissingLibraryGivesMinusTwoAndTheNextCallTriesAgain) {
-    fake.addModule("nvapi.dll", {});
-    fake.failModule("nvapi.dll", ERROR_MOD_NOT_FOUND);
+    fake.addModule(DriverLibrary, {});
+    fake.failModule(DriverLibrary, ERROR_MOD_NOT_FOUND);
     std::uint32_t mask = 0;
     EXPECT_EQ(DriverApi::getActiveOutputMask(gpu(), mask), DriverLibraryMissing);
     EXPECT_EQ(DriverApi::initialize(), DriverLibraryMissing);
-    EXPECT_EQ(fake.count("loadLibrary nvapi.dll"), 2);
+    EXPECT_EQ(fake.count("loadLibrary " + DriverLibrary), 2);
     EXPECT_EQ(binder::callsInFlight(), 0);
 }
 
@@ -147,7 +152,7 @@ TEST_F(DriverBinderTest, LibraryThatAppearsLaterIsBoundByTheNextCall) {
 }
 
 TEST_F(DriverBinderTest, LibraryThatCannotBeLoadedGivesMinusTwo) {
-    fake.failModule("nvapi.dll", 193);  // not a valid image
+    fake.failModule(DriverLibrary, 193);  // not a valid image
     std::uint32_t mask = 0;
     EXPECT_EQ(DriverApi::getActiveOutputMask(gpu(), mask), DriverLibraryMissing);
 }
@@ -157,7 +162,7 @@ TEST_F(DriverBinderTest, CacheIsEmptyAfterEveryBindSoTheFirstCallOfEachOperation
         std::lock_guard guard(lookupLock);
         lookups.clear();
     }
-    fake.addModule("nvapi.dll", {{{"nvapi_QueryInterface", reinterpret_cast<void*>(&countingQuery)}}});
+    fake.addModule(DriverLibrary, {{{"nvapi_QueryInterface", reinterpret_cast<void*>(&countingQuery)}}});
     ASSERT_EQ(DriverApi::initialize(), DriverOk);
     EXPECT_EQ(binder::cachedEntryCount(), 0);
 
@@ -230,7 +235,7 @@ void* VT_DRIVER_CALL queryWithProbe(std::uint32_t id) {
 }
 
 TEST_F(DriverBinderTest, CallIsCountedWhileTheDriverRunsIt) {
-    fake.addModule("nvapi.dll", {{{"nvapi_QueryInterface", reinterpret_cast<void*>(&queryWithProbe)}}});
+    fake.addModule(DriverLibrary, {{{"nvapi_QueryInterface", reinterpret_cast<void*>(&queryWithProbe)}}});
     std::uint32_t pstate = 7;
     EXPECT_EQ(DriverApi::getCurrentPstate(gpu(), pstate), DriverOk);
     EXPECT_EQ(seenInFlight, 1);
@@ -241,7 +246,7 @@ TEST_F(DriverBinderTest, CallWhileAnotherThreadIsStillLoadingGivesMinusOneAfterT
     configure("initializeDelay = 1600\n");
     std::atomic<DriverStatus> loaded{99};
     std::thread loader([&] { loaded = DriverApi::initialize(); });
-    while (fake.count("loadLibrary nvapi.dll") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (fake.count("loadLibrary " + DriverLibrary) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
     std::uint32_t pstate = 0;
     const auto start = std::chrono::steady_clock::now();
@@ -251,7 +256,7 @@ TEST_F(DriverBinderTest, CallWhileAnotherThreadIsStillLoadingGivesMinusOneAfterT
 
     EXPECT_EQ(loaded, DriverOk);
     EXPECT_EQ(DriverApi::getCurrentPstate(gpu(), pstate), DriverOk);
-    EXPECT_EQ(fake.count("loadLibrary nvapi.dll"), 1);
+    EXPECT_EQ(fake.count("loadLibrary " + DriverLibrary), 1);
 }
 
 TEST_F(DriverBinderTest, TracingHooksRunAroundEveryOperationWhenTheDriverOffersThem) {

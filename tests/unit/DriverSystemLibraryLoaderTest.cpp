@@ -10,6 +10,7 @@ namespace vt {
 namespace {
 
 using Lines = std::vector<std::string>;
+using test::DriverLibrary;
 
 class DriverSystemLibraryLoaderTest : public test::SimulatedDriverTest {
 protected:
@@ -30,18 +31,18 @@ TEST_F(DriverSystemLibraryLoaderTest, NameWithAPathIsRefusedWithoutTouchingTheDi
 }
 
 TEST_F(DriverSystemLibraryLoaderTest, SignatureSupportIsPreloadedOnceThenOnlyTheLibraryLoads) {
-    EXPECT_NE(load("nvapi.dll"), nullptr);
-    EXPECT_NE(load("nvapi.dll"), nullptr);
+    EXPECT_NE(load(DriverLibrary), nullptr);
+    EXPECT_NE(load(DriverLibrary), nullptr);
     EXPECT_EQ(fake.callsStartingWith("loadLibrary"),
               (Lines{"loadLibrary msasn1.dll flags=800", "loadLibrary cryptnet.dll flags=800",
-                     "loadLibrary cryptbase.dll flags=800", "loadLibrary nvapi.dll flags=800",
-                     "loadLibrary nvapi.dll flags=800"}));
+                     "loadLibrary cryptbase.dll flags=800", "loadLibrary " + DriverLibrary + " flags=800",
+                     "loadLibrary " + DriverLibrary + " flags=800"}));
 }
 
 TEST_F(DriverSystemLibraryLoaderTest, CallersSearchFlagsAreReplacedByTheSystemFolderOnly) {
     // Application folder, default folders, altered search path: all cleared.
-    load("nvapi.dll", 0x200 | 0x1000 | 0x8);
-    EXPECT_EQ(fake.callsStartingWith("loadLibrary nvapi.dll"), Lines{"loadLibrary nvapi.dll flags=800"});
+    load(DriverLibrary, 0x200 | 0x1000 | 0x8);
+    EXPECT_EQ(fake.callsStartingWith("loadLibrary " + DriverLibrary), Lines{"loadLibrary " + DriverLibrary + " flags=800"});
 }
 
 TEST_F(DriverSystemLibraryLoaderTest, SystemsBeforeBuild9200LoadTheFullSystemFolderPath) {
@@ -53,15 +54,15 @@ TEST_F(DriverSystemLibraryLoaderTest, SystemsBeforeBuild9200LoadTheFullSystemFol
         {{5, 1, 2600}, false}, {{6, 1, 7601}, false}, {{6, 2, 9200}, true},
         {{6, 3, 9600}, true},  {{10, 0, 19045}, true},
     };
-    fake.addModule("C:\\windows\\system32\\nvapi.dll", {});
+    fake.addModule("C:\\windows\\system32\\" + DriverLibrary, {});
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.version.major) + "." + std::to_string(c.version.minor));
         resetSystemLibraryLoader();
         fake.clearCalls();
         fake.version = c.version;
-        EXPECT_NE(load("nvapi.dll"), nullptr);
-        const Lines expected = c.searchFlag ? Lines{"loadLibrary nvapi.dll flags=800"}
-                                            : Lines{"loadLibrary C:\\windows\\system32\\nvapi.dll flags=8"};
+        EXPECT_NE(load(DriverLibrary), nullptr);
+        const Lines expected = c.searchFlag ? Lines{"loadLibrary " + DriverLibrary + " flags=800"}
+                                            : Lines{"loadLibrary C:\\windows\\system32\\" + DriverLibrary + " flags=8"};
         ASSERT_EQ(fake.callsStartingWith("loadLibrary").size(), 4u);
         EXPECT_EQ(fake.calls().at(3), expected.front());
         if (!c.searchFlag) {
@@ -72,13 +73,13 @@ TEST_F(DriverSystemLibraryLoaderTest, SystemsBeforeBuild9200LoadTheFullSystemFol
 
 TEST_F(DriverSystemLibraryLoaderTest, SupportLibraryThatFailsForAnotherReasonThanBeingAbsentRefusesTheLoad) {
     fake.failModule("cryptnet.dll", 5);  // access denied
-    EXPECT_EQ(load("nvapi.dll"), nullptr);
+    EXPECT_EQ(load(DriverLibrary), nullptr);
     EXPECT_EQ(error, 5u);
-    EXPECT_EQ(fake.count("loadLibrary nvapi.dll"), 0);
+    EXPECT_EQ(fake.count("loadLibrary " + DriverLibrary), 0);
 
     // Absent support libraries are fine: the others are simply not there.
     fake.failModule("cryptnet.dll", ERROR_MOD_NOT_FOUND);
-    EXPECT_NE(load("nvapi.dll"), nullptr);
+    EXPECT_NE(load(DriverLibrary), nullptr);
 }
 
 TEST_F(DriverSystemLibraryLoaderTest, SecondLoadByNameGoesThroughTheSameLoaderAndFindsTheLoadEntries) {
@@ -87,7 +88,7 @@ TEST_F(DriverSystemLibraryLoaderTest, SecondLoadByNameGoesThroughTheSameLoaderAn
     simulator().advance(100);
     DirectDriverLibrary direct;
     ASSERT_TRUE(direct.open());
-    EXPECT_EQ(fake.callsStartingWith("loadLibrary nvapi.dll"), Lines{"loadLibrary nvapi.dll flags=800"});
+    EXPECT_EQ(fake.callsStartingWith("loadLibrary " + DriverLibrary), Lines{"loadLibrary " + DriverLibrary + " flags=800"});
     ASSERT_EQ(direct.initialize(), DriverOk);
 
     GpuHandleList handles{};
@@ -100,7 +101,7 @@ TEST_F(DriverSystemLibraryLoaderTest, SecondLoadByNameGoesThroughTheSameLoaderAn
 
     // Opening again reuses the library.
     EXPECT_TRUE(direct.open());
-    EXPECT_EQ(fake.count("loadLibrary nvapi.dll"), 1);
+    EXPECT_EQ(fake.count("loadLibrary " + DriverLibrary), 1);
 }
 
 TEST_F(DriverSystemLibraryLoaderTest, SecondLoadIsNotOpenWhenAnEntryIsMissing) {
@@ -118,7 +119,7 @@ TEST_F(DriverSystemLibraryLoaderTest, SecondLoadIsNotOpenWhenAnEntryIsMissing) {
                       direct.initialize() == DriverNoSuchOperation,
                   true);
     }
-    fake.failModule("nvapi.dll", ERROR_MOD_NOT_FOUND);
+    fake.failModule(DriverLibrary, ERROR_MOD_NOT_FOUND);
     DirectDriverLibrary absent;
     EXPECT_FALSE(absent.open());
 }

@@ -1,8 +1,10 @@
 // What the driver and simulator tests share: a fake platform whose system
-// folder holds the simulated nvapi.dll, a fresh binding and a fresh driver.
+// folder holds the simulated driver library, a fresh binding and a fresh driver.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "driver/DriverApi.h"
 #include "driver/DriverBinder.h"
@@ -11,6 +13,10 @@
 #include "tests/unit/TestSupport.h"
 
 namespace vt::test {
+
+// The driver library's name in this build: nvapi.dll, or nvapi64.dll in a
+// 64-bit process.
+inline const std::string DriverLibrary = binder::DriverLibraryName;
 
 inline void* exportOf(sim::SimQueryInterface query) { return reinterpret_cast<void*>(query); }
 
@@ -29,7 +35,9 @@ protected:
     }
 
     static sim::Simulator& simulator() { return sim::Simulator::instance(); }
-    void installDriver() { fake.addModule("nvapi.dll", {{{"nvapi_QueryInterface", exportOf(sim::queryInterfaceEntry())}}}); }
+    void installDriver() {
+        fake.addModule(DriverLibrary, {{{"nvapi_QueryInterface", exportOf(sim::queryInterfaceEntry())}}});
+    }
     // Replaces the driver with one set up from the text form.
     void configure(std::string_view text) {
         std::string error;

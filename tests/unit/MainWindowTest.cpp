@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, EachFatalFailureShowsItsMessageAndLeavesNoTrayIcon) {
         FakePlatform fresh;
         setPlatform(&fresh);
         fresh.fixedClock = true;
-        fresh.addModule("nvapi.dll", {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
+        fresh.addModule(test::DriverLibrary, {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
         fresh.registerWindowClass({"VANTRELIS", 0, mainWindowProcedure, nullptr, nullptr});
         useCards({"current"});
         resetShellState();

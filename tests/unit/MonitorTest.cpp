@@ -18,6 +18,8 @@
 namespace vt {
 namespace {
 
+using test::DriverLibrary;
+
 class MonitorTest : public test::GpuTest {
 protected:
     ~MonitorTest() override {
@@ -138,10 +140,10 @@ TEST_F(MonitorTest, LoadLibraryComesOnlyFromTheSystemFolder) {
     startUp();
     fake.clearCalls();
     monitoringPass();
-    std::vector<std::string> loads = fake.callsStartingWith("loadLibrary nvapi.dll");
+    std::vector<std::string> loads = fake.callsStartingWith("loadLibrary " + DriverLibrary);
     ASSERT_FALSE(loads.empty());
-    for (const std::string& load : loads) EXPECT_EQ(load, "loadLibrary nvapi.dll flags=800");
-    EXPECT_EQ(fake.count("loadLibrary") - fake.count("loadLibrary nvapi.dll") -
+    for (const std::string& load : loads) EXPECT_EQ(load, "loadLibrary " + DriverLibrary + " flags=800");
+    EXPECT_EQ(fake.count("loadLibrary") - fake.count("loadLibrary " + DriverLibrary) -
                   fake.count("loadLibrary msasn1.dll") - fake.count("loadLibrary cryptnet.dll") -
                   fake.count("loadLibrary cryptbase.dll"),
               0);

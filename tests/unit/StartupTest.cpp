@@ -107,7 +107,7 @@ TEST_F(StartupTest, ClassIconFollowsTheStoredPreset) {
         }
         FakePlatform fresh;
         setPlatform(&fresh);
-        fresh.addModule("nvapi.dll",
+        fresh.addModule(test::DriverLibrary,
                         {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
         useCards({"current"});
         resetShellState();

@@ -2,13 +2,14 @@
 
 #include "app/ShellState.h"
 #include "app/Tray.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/WindowHooks.h"
 #include "platform/Platform.h"
-#include "settings/TuningSettings.h"
-#include "ui/PanelEdit.h"
+#include "state/TuningSettings.h"
+#include "app/PanelEdit.h"
 #include "ui/Repaint.h"
+#include "ui/CurveChart.h"
 #include "ui/WidgetLayout.h"
 
 namespace vt {
@@ -39,31 +40,17 @@ void releasePresetButtons() {
 void choosePreset(int preset) { markPresetButtons(preset); }
 
 void placeCurvePoints() {
-    if (inventory.count == 0) return;
-    const GpuSlot& gpu = inventory.slots[currentGpuIndex()];
-    const std::int32_t temperatures[CurvePointCount] = {0, gpu.curveTemp[0], gpu.curveTemp[1], gpu.curveTemp[2], 100};
+    if (inventory.count == 0 || widgets.curvePoint[0] == nullptr) return;
+    placeCurveEditor(widgets, widgetTexts, inventory.slots[currentGpuIndex()]);
     for (int i = 0; i < CurvePointCount; ++i) {
-        View* point = widgets.curvePoint[i];
-        if (point == nullptr) continue;
-        const std::int32_t x = 264 + 2 * temperatures[i];
-        const std::int32_t y = 2 * (287 - gpu.curveFan[i]);
-        point->moveTo({x, y});
-        panel.curvePointX[i] = x;
-        panel.curvePointY[i] = y;
+        const Point at = widgets.curvePoint[i]->position();
+        panel.curvePointX[i] = at.x;
+        panel.curvePointY[i] = at.y;
     }
 }
 
 void installWindowHooks() {
     windowHooks.setAppIcon = [](std::uint32_t icon) { setAppIcon(platform().loadIcon(icon)); };
-    windowHooks.releasePresetButtons = releasePresetButtons;
-    windowHooks.releaseCapturedButton = [] {
-        if (shell.capturedView == nullptr) return;
-        shell.capturedView->setPressed(false);
-        shell.capturedView = nullptr;
-    };
-    windowHooks.animateApplyButton = [] {
-        if (widgets.applyButton != nullptr) widgets.applyButton->setPressed(true);
-    };
     windowHooks.resetCurveEditor = [] {
         if (inventory.count == 0) return;
         GpuSlot& gpu = inventory.slots[currentGpuIndex()];
@@ -73,7 +60,7 @@ void installWindowHooks() {
     };
     windowHooks.refreshTrayTip = [] { platform().notifyIcon(TrayOperation::Modify, trayIconData); };
     windowHooks.reloadBackground = [] {
-        if (widgets.root != nullptr) widgets.root->reloadBackground();
+        if (widgets.root != nullptr) widgets.root->reloadBackground(tuning.backScreen.get());
     };
     windowHooks.repaint = repaint;
 }

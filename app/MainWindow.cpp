@@ -7,24 +7,27 @@
 #include <vector>
 
 #include "app/AppWindowHooks.h"
+#include "app/ProfileLoads.h"
+#include "app/StateReset.h"
 #include "app/ShellState.h"
 #include "app/Tray.h"
 #include "gpu/Apply.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
-#include "gpu/MonitorSample.h"
+#include "state/MonitorSample.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
-#include "settings/ProfileApplication.h"
+#include "gpu/ProfileApplication.h"
 #include "settings/SettingsHistory.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "ui/BackBuffer.h"
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
 #include "ui/SkinArchive.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -42,17 +45,16 @@ struct StartUp {
     std::FILE* archive = nullptr;
 
     int fail(std::string_view message, WindowHandle owner) {
-        shell.wndProcEnabled = 0;  // timer ticks during the box must not reach half-built panels
+        lifecycle.wndProcEnabled = 0;  // timer ticks during the box must not reach half-built panels
         platform().messageBox(owner, message, Caption);
         if (archive != nullptr) std::fclose(archive);
         archive = nullptr;
         if (threadsStarted) {
-            shell.running = 0;
+            lifecycle.running = 0;
             joinWorkerThreads();
         }
-        delete shell.rootView;
-        shell.rootView = nullptr;
         widgets = Widgets{};
+        shell.rootView.reset();
         if (trayAdded) trayRemove();
         backBuffer.destroy();
         return 0;
@@ -70,26 +72,8 @@ void sizeClientArea(WindowHandle window) {
     Rect frame = os.windowRect(window);
     frame.right = frame.left + WindowWidth;
     frame.bottom = frame.top + WindowHeight;
-    frame = os.adjustWindowRect(frame, WS_POPUP, 0);
-    os.setWindowPos(window, frame.left, frame.top, frame.width(), frame.height(), SWP_NOZORDER);
-}
-
-void resetSharedState() {
-    shell.input = InputState{};
-    shell.hiddenToTray = 0;
-    shell.driverBusy = 0;
-    shell.inputHoldOff = 0;
-    shell.applyInProgress = 0;
-    shell.resetInProgress = 0;
-    shell.presetApplyRequest = 0;
-    shell.modal = ModalResults{};
-    shell.activePage = 0;
-    shell.windowDragging = 0;
-    shell.captionDragPending = 0;
-    resetPanelEdit();
-    resetTuningSettings();
-    resetGpuInventory();
-    resetMonitorSample();
+    frame = os.adjustWindowRect(frame, WsPopup, 0);
+    os.setWindowPos(window, frame.left, frame.top, frame.width(), frame.height(), SwpNoZOrder);
 }
 
 std::vector<std::uint32_t> presentDeviceIds() {
@@ -113,24 +97,26 @@ void applyStoredProfile() {
 
 }  // namespace
 
+void quitOnImageFailure() { platform().postQuitMessage(0); }
+
 int initMainWindow(const std::string& className, const std::string& title, int showCommand, int startPreset) {
     Platform& os = platform();
     StartUp start;
     const Size screen = os.screenSize();
-    WindowHandle window = os.createWindow(className, title, WS_POPUP, screen.width / 2 - WindowWidth / 2,
+    WindowHandle window = os.createWindow(className, title, WsPopup, screen.width / 2 - WindowWidth / 2,
                                           screen.height / 2 - WindowHeight / 2, 0, 0);
     if (window == nullptr) return start.fail("ウィンドウを作成できません", nullptr);
-    shell.mainWindow = window;
+    lifecycle.mainWindow = window;
 
     trayAdd(os.loadIcon(iconForPreset(startPreset)));
     start.trayAdded = true;
     if (!windowsXpOrLater()) return start.fail("XP以降のOSが必要です", window);
-    shell.programFolder = os.currentDirectory().substr(0, 260);
+    lifecycle.programFolder = os.currentDirectory().substr(0, 260);
     sizeClientArea(window);
     backBuffer.create(window);
     shell.uiFont = os.createUiFont(12, 400, 128, u"ＭＳ Ｐゴシック");
     if (shell.uiFont == nullptr) return start.fail("フォント作成エラー", nullptr);
-    resetSharedState();
+    resetAllState();
 
     InventoryResult inventoryResult = buildInventory();
     if (inventoryResult.tooManyGpus) os.messageBox(window, FiveGpusNotice, Caption);
@@ -158,13 +144,12 @@ int initMainWindow(const std::string& className, const std::string& title, int s
         startWorkerThreads();
         start.threadsStarted = true;
     };
-    if (!buildWidgetTree(start.archive, inputs, widgets, widgetTexts)) return start.fail(OutOfMemoryMessage, window);
-    shell.rootView = widgets.root;
+    View::setImageFailureHandler(quitOnImageFailure);
+    shell.rootView = buildWidgetTree(start.archive, inputs, widgets, widgetTexts);
+    if (shell.rootView == nullptr) return start.fail(OutOfMemoryMessage, window);
     installWindowHooks();
 
-    if (tuning.easySettings >= PresetHighPerformance && tuning.easySettings <= PresetEco) {
-        markPresetButtons(tuning.easySettings);
-    }
+    followStoredPreset();
     std::fclose(start.archive);
     os.showWindow(window, showCommand);
     os.updateWindow(window);

@@ -12,5 +12,8 @@ namespace vt {
 // must end (the user has been told why).
 int initMainWindow(const std::string& className, const std::string& title, int showCommand, int startPreset);
 
+// A skin image or background picture that gives no picture ends the program:
+// the window cannot be drawn without it. Installed for every view.
+void quitOnImageFailure();
 
 }  // namespace vt

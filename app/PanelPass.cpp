@@ -7,12 +7,13 @@
 #include "app/PanelPass.h"
 
 #include "app/ShellState.h"
-#include "gpu/Apply.h"
+#include "app/ActionButtons.h"
 #include "gpu/Reset.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "ui/Repaint.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -59,13 +60,13 @@ void titleBarButtons(Point cursor) {
     Platform& os = platform();
     if (stepTitleButton(closeButton, cursor)) {
         closeButton.look = LookDone;
-        shell.closing = 1;
-        os.sendMessage(shell.mainWindow, WM_QUIT_REQUEST, 0, 0);
+        lifecycle.closing = 1;
+        os.sendMessage(lifecycle.mainWindow, WM_QUIT_REQUEST, 0, 0);
     }
     if (stepTitleButton(minimiseButton, cursor)) {
         minimiseButton.look = LookDone;
-        os.showWindow(shell.mainWindow, SW_HIDE);
-        shell.hiddenToTray = 1;
+        os.showWindow(lifecycle.mainWindow, SwHide);
+        lifecycle.hiddenToTray = 1;
     }
 }
 
@@ -78,9 +79,9 @@ bool resetButtonActive() {
 }  // namespace
 
 void panelInputPass() {
-    if (shell.running != 1 || shell.closing != 0 || shell.rootView == nullptr) return;
+    if (lifecycle.running != 1 || lifecycle.closing != 0 || shell.rootView == nullptr) return;
     Platform& os = platform();
-    const Point cursor = os.screenToClient(shell.mainWindow, os.cursorPosition());
+    const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
     shell.handCursor = 0;
     applyPass(cursor.x, cursor.y, widgets.applyButton != nullptr && widgets.applyButton->visible());
     resetPass(cursor.x, cursor.y, resetButtonActive());
@@ -92,8 +93,8 @@ void panelInputPass() {
 // the panel has nothing to take over after a reset, so the monitoring thread
 // may go on at once.
 std::int32_t refreshSliders() {
-    shell.resetInProgress = 0;
-    return shell.activePage;
+    lifecycle.resetInProgress = 0;
+    return lifecycle.activePage;
 }
 
 // The preset overlays fade once the easy panel exists.

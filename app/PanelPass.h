@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "app/DragRules.h"
+
 namespace vt {
 
 // Hit tests the panel widgets and runs every panel handler in order.
@@ -22,10 +24,6 @@ std::int32_t refreshMonitor();
 // Makes the fan-curve points draggable on the fan-curve page.
 void enableCurveEditing();
 
-// The box a dragged view may follow the cursor in.
-struct DragBox {
-    std::int32_t xMax, yMax, xMin, yMin;
-};
 DragBox curveDragBox(std::int32_t activePage);
 // After a drag step: the curve's segments, then its labels.
 void refreshCurveSegments();

@@ -1,20 +1,18 @@
-// The application shell's state: lifecycle flags, busy flags, the polled
-// input model and the modal result slots.
+// The window's own state: the polled input model, the pointer tracking and
+// the view tree it owns.
 //
-// The window thread writes almost all of it; the monitoring, fan-level,
-// settle and history threads read the lifecycle and busy flags, so those are
-// Shared<T>. Everything else is touched on the window thread only.
+// All of it lives on the window thread. What other layers read too (the
+// lifecycle and busy flags, the program folder, the main window, the modal
+// result slots) is in state/Lifecycle.h.
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
-#include "platform/Shared.h"
 #include "platform/Types.h"
+#include "ui/View.h"
 
 namespace vt {
-
-class View;
 
 enum ButtonState : std::int32_t {
     BUTTON_IDLE = 0,
@@ -23,38 +21,9 @@ enum ButtonState : std::int32_t {
     BUTTON_HELD = 3,
 };
 
-// Application messages in the WM_APP range.
-inline constexpr std::uint32_t WM_TRAY_NOTIFY = 0x8003;
-inline constexpr std::uint32_t WM_SHOW_INSTANCE = 0x8004;
-inline constexpr std::uint32_t WM_SCANNER_DONE = 0x8009;
-inline constexpr std::uint32_t WM_QUIT_REQUEST = 0x800A;
-
 inline constexpr std::uintptr_t TIMER_FRAME = 101;
 inline constexpr std::uintptr_t TIMER_REFRESH = 102;
 inline constexpr std::uintptr_t TIMER_EXIT = 103;
-
-inline constexpr int ModalSlotCount = 9;
-
-// Each modally opened program dialog stores its slot's "open" sentinel before
-// it opens; the dialog procedure overwrites it with the closing button's id.
-struct ModalResults {
-    std::int32_t slot[ModalSlotCount + 1] = {};  // slots are numbered 1..9; [0] is unused
-    static constexpr std::int32_t openSentinel(int slotNumber) {
-        switch (slotNumber) {
-            case 1: return -10000001;
-            case 7: return -100;
-            case 8: return -10000;
-            case 9: return -10;
-            default: return -10000000;
-        }
-    }
-    bool anyOpen() const {
-        for (int n = 1; n <= ModalSlotCount; ++n) {
-            if (slot[n] == openSentinel(n)) return true;
-        }
-        return false;
-    }
-};
 
 struct InputState {
     std::int32_t mouseButton = BUTTON_IDLE;
@@ -68,47 +37,28 @@ struct InputState {
 };
 
 struct ShellState {
-    // Lifecycle.
-    Shared<std::int32_t> running{1};
-    Shared<std::int32_t> closing;
-    Shared<std::int32_t> wndProcEnabled;
-    Shared<std::int32_t> initDone;
     std::int32_t startPhase = 0;
     std::int32_t escQuitArmed = 1;
-    Shared<std::int32_t> hiddenToTray;
-
-    // Busy flags: while any is set the monitoring thread leaves the driver alone.
-    Shared<std::int32_t> driverBusy;
-    Shared<std::int32_t> applyInProgress;
-    Shared<std::int32_t> resetInProgress;
 
     // Input and pointer tracking.
     std::uint8_t windowDragging = 0;
     std::int32_t captionDragPending = 0;
-    Shared<std::int32_t> inputHoldOff;
     std::uint8_t handCursor = 0;
+    // The tray menu asks the apply step for the chosen preset.
     std::int32_t presetApplyRequest = 0;
     InputState input;
-    ModalResults modal;
-    // The Advanced Mode page shown: 0 clock offsets, 1 power and temperature,
-    // 2 frame-rate target, 3 fan speed, 4 fan curve.
-    Shared<std::int32_t> activePage;
 
-    // Windows, views and handles.
-    WindowHandle mainWindow = nullptr;
+    // Handles and views. The root owns the whole tree.
     MutexHandle instanceMutex = nullptr;
     FontHandle uiFont = nullptr;
-    View* rootView = nullptr;
+    std::unique_ptr<View> rootView;
     View* capturedView = nullptr;
     View* hoveredView = nullptr;
-
-    // The current directory at start-up; every later path is built on it.
-    std::string programFolder;
 };
 
 extern ShellState shell;
 
-// Back to the values a fresh process starts with.
+// Back to the values a fresh process starts with; the tree is deleted.
 void resetShellState(ShellState& state = shell);
 
 }  // namespace vt

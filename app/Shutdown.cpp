@@ -8,24 +8,27 @@
 #include "driver/DriverApi.h"
 #include "gpu/Apply.h"
 #include "gpu/CurrentProfile.h"
-#include "gpu/GpuInventory.h"
+#include "gpu/GpuWalk.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
+#include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "ui/BackBuffer.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
 
 void saveProfile() {
     Platform& os = platform();
-    const std::string folder = shell.programFolder + "/profile";
+    const std::string folder = lifecycle.programFolder + "/" + ProfileFolder;
     if (!os.isDirectory(folder)) os.createDirectory(folder);
-    if (std::FILE* out = std::fopen((folder + "/profile.cfg").c_str(), "w")) {
+    if (std::FILE* out = std::fopen((lifecycle.programFolder + "/" + ProfilePath).c_str(), "w")) {
         writeCurrentProfile(out);
         std::fclose(out);
     }
@@ -35,13 +38,7 @@ void saveProfile() {
 // refuses), else for the current GPU.
 void handFansBack() {
     if (inventory.count == 0) return;
-    if (tuning.sliSync != 1) {
-        DriverApi::restoreCoolerSettings(inventory.slots[currentGpuIndex()].handle, nullptr, 0);
-        return;
-    }
-    for (int i = 0; i < inventory.count && i < MaxGpus; ++i) {
-        if (DriverApi::restoreCoolerSettings(inventory.slots[i].handle, nullptr, 0) != DriverOk) break;
-    }
+    sendToGpus([](GpuSlot& gpu) { return DriverApi::restoreCoolerSettings(gpu.handle, nullptr, 0); });
 }
 
 }  // namespace
@@ -50,7 +47,7 @@ void runShutdown() {
     Platform& os = platform();
     // Workers and writers finish first: nothing may touch the driver, the
     // history or the views once they are gone, and a pending record is kept.
-    shell.running = 0;
+    lifecycle.running = 0;
     joinWorkerThreads();
     finishApplySettle();
     finishHistoryWriter();
@@ -62,11 +59,10 @@ void runShutdown() {
     if (shell.uiFont != nullptr) os.deleteFont(shell.uiFont);
     shell.uiFont = nullptr;
     backBuffer.destroy();
-    delete shell.rootView;
-    shell.rootView = nullptr;
     shell.capturedView = nullptr;
     shell.hoveredView = nullptr;
     widgets = Widgets{};
+    shell.rootView.reset();
     if (shell.instanceMutex != nullptr) {
         os.releaseMutex(shell.instanceMutex);
         os.closeMutex(shell.instanceMutex);

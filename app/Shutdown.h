@@ -1,4 +1,4 @@
-// The orderly end of the program, run when the window receives WM_DESTROY
+// The orderly end of the program, run when the window receives WmDestroy
 // one second after the quit request.
 #pragma once
 

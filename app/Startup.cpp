@@ -10,7 +10,8 @@
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -47,8 +48,8 @@ int readStartPreset() {
 
 int runApplication(int showCommand) {
     Platform& os = platform();
-    shell.running = 1;
-    shell.closing = 0;
+    lifecycle.running = 1;
+    lifecycle.closing = 0;
 
     bool alreadyExists = false;
     MutexHandle mutex = os.createMutex(InstanceMutexName, true, alreadyExists);
@@ -56,24 +57,24 @@ int runApplication(int showCommand) {
     if (mutex == nullptr || alreadyExists) return 0;
     shell.instanceMutex = mutex;
 
-    shell.wndProcEnabled = 1;
-    shell.initDone = 0;
+    lifecycle.wndProcEnabled = 1;
+    lifecycle.initDone = 0;
     int startPreset = readStartPreset();
     std::string title = resourceText(TitleStringId);
     std::string className = resourceText(ClassStringId);
 
     IconHandle icon = os.loadIcon(iconForPreset(startPreset));
-    os.registerWindowClass({className, CS_HREDRAW | CS_VREDRAW, mainWindowProcedure, icon, icon});
+    os.registerWindowClass({className, CsHRedraw | CsVRedraw, mainWindowProcedure, icon, icon});
     if (initMainWindow(className, title, showCommand, startPreset) == 0) return 0;
 
     AcceleratorHandle accelerators = os.loadAccelerators(AcceleratorTableId);
-    shell.initDone = 1;
+    lifecycle.initDone = 1;
     const int exitCode = messageLoop(accelerators);
     // A quit that did not come through the shutdown sequence (a skin image
     // that would not decode) still takes the tray icon and the workers along.
     if (shell.rootView != nullptr) {
         trayRemove();
-        shell.running = 0;
+        lifecycle.running = 0;
         joinWorkerThreads();
     }
     return exitCode;

@@ -3,8 +3,9 @@
 #include "app/ShellState.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
-#include "settings/TuningSettings.h"
-#include "ui/PanelEdit.h"
+#include "state/TuningSettings.h"
+#include "app/PanelEdit.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 
@@ -27,9 +28,9 @@ constexpr MenuItem MenuItems[] = {
 
 void openWindow() {
     Platform& os = platform();
-    os.showWindow(shell.mainWindow, SW_SHOWNORMAL);
-    os.setForegroundWindow(shell.mainWindow);
-    shell.hiddenToTray = 0;
+    os.showWindow(lifecycle.mainWindow, SwShowNormal);
+    os.setForegroundWindow(lifecycle.mainWindow);
+    lifecycle.hiddenToTray = 0;
 }
 
 void carryOut(std::uint32_t command) {
@@ -46,7 +47,7 @@ void carryOut(std::uint32_t command) {
             break;
         case IDM_TRAY_CLOSE:
             trayRemove();
-            platform().sendMessage(shell.mainWindow, WM_QUIT_REQUEST, 0, 0);
+            platform().sendMessage(lifecycle.mainWindow, WM_QUIT_REQUEST, 0, 0);
             break;
         default:  // the menu was dismissed
             break;
@@ -55,11 +56,11 @@ void carryOut(std::uint32_t command) {
 
 void showTrayMenu() {
     Platform& os = platform();
-    os.setForegroundWindow(shell.mainWindow);
+    os.setForegroundWindow(lifecycle.mainWindow);
     Point cursor = os.cursorPosition();
     MenuHandle menu = os.createPopupMenu();
     for (const MenuItem& item : MenuItems) os.appendMenuItem(menu, item.id, item.text);
-    os.trackPopupMenu(menu, cursor, shell.mainWindow);
+    os.trackPopupMenu(menu, cursor, lifecycle.mainWindow);
     // The menu posts its choice to the queue instead of returning it.
     Message chosen;
     if (!os.peekMessage(chosen, true)) {
@@ -67,7 +68,7 @@ void showTrayMenu() {
         return;
     }
     os.translateMessage(chosen);
-    carryOut(chosen.message == WM_COMMAND ? static_cast<std::uint32_t>(chosen.wParam & 0xFFFF) : 0);
+    carryOut(chosen.message == WmCommand ? static_cast<std::uint32_t>(chosen.wParam & 0xFFFF) : 0);
     os.dispatchMessage(chosen);
     os.destroyMenu(menu);
 }
@@ -77,7 +78,7 @@ void showTrayMenu() {
 void trayAdd(IconHandle icon) {
     trayIconData = TrayIconData{};
     trayIconData.size = 508;
-    trayIconData.window = shell.mainWindow;
+    trayIconData.window = lifecycle.mainWindow;
     trayIconData.id = TRAY_ICON_ID;
     trayIconData.flags = TrayFlags;
     trayIconData.callbackMessage = WM_TRAY_NOTIFY;
@@ -91,21 +92,21 @@ void trayRemove() { platform().notifyIcon(TrayOperation::Delete, trayIconData); 
 void setAppIcon(IconHandle icon) {
     Platform& os = platform();
     trayIconData.icon = icon;
-    os.setClassIcon(shell.mainWindow, icon);
+    os.setClassIcon(lifecycle.mainWindow, icon);
     // Hiding and showing again makes the taskbar button take the new icon.
-    os.showWindow(shell.mainWindow, SW_HIDE);
-    os.showWindow(shell.mainWindow, SW_SHOW);
-    os.updateWindow(shell.mainWindow);
+    os.showWindow(lifecycle.mainWindow, SwHide);
+    os.showWindow(lifecycle.mainWindow, SwShow);
+    os.updateWindow(lifecycle.mainWindow);
     if (WindowHandle taskbar = os.findWindow("Shell_TrayWnd", "")) os.invalidate(taskbar, true);
     os.notifyIcon(TrayOperation::Modify, trayIconData);
 }
 
 void onTrayNotify(LParam lParam) {
     switch (static_cast<std::uint32_t>(lParam)) {
-        case WM_LBUTTONDOWN:
+        case WmLButtonDown:
             openWindow();
             break;
-        case WM_RBUTTONDOWN:
+        case WmRButtonDown:
             showTrayMenu();
             break;
         default:

@@ -19,9 +19,10 @@
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "ui/BackBuffer.h"
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
 #include "ui/Repaint.h"
 #include "ui/View.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -36,25 +37,25 @@ bool isOneOf(std::uint32_t message, std::initializer_list<std::uint32_t> message
 // While a program dialog is open the main window ignores input and its
 // timers, but it still paints.
 bool swallowedByModalGuard(std::uint32_t message) {
-    if (!shell.modal.anyOpen()) return false;
+    if (!lifecycle.modal.anyOpen()) return false;
     shell.input.mouseButton = BUTTON_IDLE;
-    return isOneOf(message, {WM_KEYDOWN, WM_TIMER, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_SETCURSOR,
-                             WM_EXITSIZEMOVE});
+    return isOneOf(message, {WmKeyDown, WmTimer, WmMouseMove, WmLButtonDown, WmLButtonUp, WmSetCursor,
+                             WmExitSizeMove});
 }
 
 Point clientCursor() {
     Platform& os = platform();
-    return os.screenToClient(shell.mainWindow, os.cursorPosition());
+    return os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
 }
 
 void runPanelPass(std::uint32_t message) {
-    if (shell.startPhase < 2 || shell.initDone == 0) return;
-    if (isOneOf(message, {WM_KEYDOWN, WM_TIMER, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_SETCURSOR,
-                          WM_EXITSIZEMOVE})) {
+    if (shell.startPhase < 2 || lifecycle.initDone == 0) return;
+    if (isOneOf(message, {WmKeyDown, WmTimer, WmMouseMove, WmLButtonDown, WmLButtonUp, WmSetCursor,
+                          WmExitSizeMove})) {
         panelInputPass();
     }
-    if (shell.running == 1 && shell.closing == 0 && shell.applyInProgress == 0) refreshSliders();
-    if (shell.running == 1 && shell.closing == 0) enableCurveEditing();
+    if (lifecycle.running == 1 && lifecycle.closing == 0 && lifecycle.applyInProgress == 0) refreshSliders();
+    if (lifecycle.running == 1 && lifecycle.closing == 0) enableCurveEditing();
 }
 
 void paint(WindowHandle window) {
@@ -68,7 +69,7 @@ void paint(WindowHandle window) {
 }
 
 void onEscape(WindowHandle window) {
-    shell.running = 0;
+    lifecycle.running = 0;
     if (shell.escQuitArmed == 1) {
         shell.escQuitArmed = 0;
         platform().sendMessage(window, WM_QUIT_REQUEST, 0, 0);
@@ -93,8 +94,8 @@ void onRefreshTick() {
 }
 
 void onTimer(WindowHandle window, WParam timer) {
-    if (shell.running == 0) {
-        if (timer == TIMER_EXIT) platform().sendMessage(window, WM_DESTROY, 0, 0);
+    if (lifecycle.running == 0) {
+        if (timer == TIMER_EXIT) platform().sendMessage(window, WmDestroy, 0, 0);
         return;
     }
     if (timer == TIMER_FRAME) onFrameTick();
@@ -102,23 +103,23 @@ void onTimer(WindowHandle window, WParam timer) {
 }
 
 void onButtonDown(WindowHandle window, LParam lParam) {
-    if (shell.running == 0 || shell.rootView == nullptr) return;
+    if (lifecycle.running == 0 || shell.rootView == nullptr) return;
     Platform& os = platform();
     View* view = shell.rootView->hitTest(clientCursor());
     if (view == nullptr) return;
-    if (view == shell.rootView) {
+    if (view == shell.rootView.get()) {
         // A press on the bare background moves the window, as a caption would.
         shell.windowDragging = 1;
         shell.captionDragPending = 1;
-        os.postMessage(window, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+        os.postMessage(window, WmNcLButtonDown, HtCaption, lParam);
     }
     view->press(os.cursorPosition());
     shell.capturedView = view;
-    if (view != shell.rootView) repaint();
+    if (view != shell.rootView.get()) repaint();
 }
 
 void onButtonUp() {
-    if (shell.running == 0) return;
+    if (lifecycle.running == 0) return;
     shell.windowDragging = 0;
     if (shell.capturedView != nullptr) {
         shell.capturedView->release(platform().cursorPosition());
@@ -128,14 +129,14 @@ void onButtonUp() {
 }
 
 void showAndActivate(WindowHandle window) {
-    platform().showWindow(window, SW_SHOWNORMAL);
+    platform().showWindow(window, SwShowNormal);
     platform().setForegroundWindow(window);
-    shell.hiddenToTray = 0;
+    lifecycle.hiddenToTray = 0;
 }
 
 void onQuitRequest(WindowHandle window) {
-    shell.running = 0;
-    shell.driverBusy = 1;
+    lifecycle.running = 0;
+    lifecycle.driverBusy = 1;
     platform().setTimer(window, TIMER_EXIT, 1000);
 }
 
@@ -149,40 +150,40 @@ LResult finishWithCursor() {
 
 void updateInputState(std::uint32_t message, WParam wParam) {
     InputState& in = shell.input;
-    bool frameClass = (message == WM_TIMER && wParam == TIMER_FRAME) ||
-                      isOneOf(message, {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_NCLBUTTONUP, WM_SETCURSOR, WM_EXITSIZEMOVE});
+    bool frameClass = (message == WmTimer && wParam == TIMER_FRAME) ||
+                      isOneOf(message, {WmLButtonDown, WmLButtonUp, WmNcLButtonUp, WmSetCursor, WmExitSizeMove});
     if (frameClass) {
         in.prevMouseButton = in.mouseButton;
         in.prevLeftKey = in.leftKey;
         in.prevRightKey = in.rightKey;
-        bool releaseClass = isOneOf(message, {WM_LBUTTONUP, WM_NCLBUTTONUP, WM_EXITSIZEMOVE}) ||
-                            (message == WM_SETCURSOR && shell.captionDragPending == 1);
-        if (message != WM_LBUTTONDOWN && in.mouseButton < BUTTON_PRESSED) {
+        bool releaseClass = isOneOf(message, {WmLButtonUp, WmNcLButtonUp, WmExitSizeMove}) ||
+                            (message == WmSetCursor && shell.captionDragPending == 1);
+        if (message != WmLButtonDown && in.mouseButton < BUTTON_PRESSED) {
             in.mouseButton = BUTTON_IDLE;
             shell.captionDragPending = 0;
         } else if (releaseClass) {
             in.mouseButton = BUTTON_RELEASED;
             shell.captionDragPending = 0;
-        } else if (shell.inputHoldOff != 1) {
+        } else if (lifecycle.inputHoldOff != 1) {
             bool down = in.mouseButton == BUTTON_PRESSED || in.mouseButton == BUTTON_HELD;
             in.mouseButton = down ? BUTTON_HELD : BUTTON_PRESSED;
         }
     }
-    if (message == WM_KEYDOWN) {
-        if (wParam == VK_LEFT) {
+    if (message == WmKeyDown) {
+        if (wParam == VkLeft) {
             in.leftKeyRepeat += 1;
             in.leftKey = in.prevLeftKey >= BUTTON_PRESSED ? BUTTON_HELD : BUTTON_PRESSED;
-        } else if (wParam == VK_RIGHT) {
+        } else if (wParam == VkRight) {
             in.rightKeyRepeat += 1;
             in.rightKey = in.prevRightKey >= BUTTON_PRESSED ? BUTTON_HELD : BUTTON_PRESSED;
         }
         return;
     }
-    if (message == WM_KEYUP) {
+    if (message == WmKeyUp) {
         in.leftKeyRepeat = 0;
         in.rightKeyRepeat = 0;
-        if (wParam == VK_LEFT) in.leftKey = BUTTON_RELEASED;
-        if (wParam == VK_RIGHT) in.rightKey = BUTTON_RELEASED;
+        if (wParam == VkLeft) in.leftKey = BUTTON_RELEASED;
+        if (wParam == VkRight) in.rightKey = BUTTON_RELEASED;
         return;
     }
     auto age = [](std::int32_t& key, std::int32_t& repeat) {
@@ -198,11 +199,11 @@ void updateInputState(std::uint32_t message, WParam wParam) {
 }
 
 void pointerPass() {
-    if (shell.running != 1 || shell.rootView == nullptr) return;
+    if (lifecycle.running != 1 || shell.rootView == nullptr) return;
     Point cursor = clientCursor();
     if (shell.capturedView != nullptr && panel.anyDrag()) {
-        DragBox box = curveDragBox(shell.activePage);
-        shell.capturedView->dragTo(cursor.x, cursor.y, shell.activePage, box.xMax, box.yMax, box.xMin, box.yMin);
+        const DragBox box = curveDragBox(lifecycle.activePage);
+        shell.capturedView->dragTo(dragPosition(*shell.capturedView, cursor, lifecycle.activePage, box));
         refreshCurveSegments();
         refreshCurveLabels();
         repaint();
@@ -217,7 +218,7 @@ void pointerPass() {
         hovered = shell.rootView->hitTest(cursor);
         if (hovered != nullptr) {
             hovered->setHovered(true);
-            if (hovered != shell.rootView) repaint();
+            if (hovered != shell.rootView.get()) repaint();
         }
     } else {
         hovered = shell.rootView->hitTest(cursor);
@@ -226,40 +227,40 @@ void pointerPass() {
 
 LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     Platform& os = platform();
-    if (shell.wndProcEnabled == 0) return os.defaultWindowProcedure(window, message, wParam, lParam);
+    if (lifecycle.wndProcEnabled == 0) return os.defaultWindowProcedure(window, message, wParam, lParam);
     if (swallowedByModalGuard(message)) return 0;
     updateInputState(message, wParam);
     runPanelPass(message);
 
     switch (message) {
-        case WM_CREATE:
+        case WmCreate:
             os.setTimer(window, TIMER_FRAME, 1);
             os.setTimer(window, TIMER_REFRESH, 1000);
             shell.startPhase += 1;
             return 0;
-        case WM_PAINT:
+        case WmPaint:
             paint(window);
             return finishWithCursor();
-        case WM_SETCURSOR:
-        case WM_EXITSIZEMOVE:
-            if (shell.running) shell.windowDragging = 0;
+        case WmSetCursor:
+        case WmExitSizeMove:
+            if (lifecycle.running) shell.windowDragging = 0;
             return finishWithCursor();
-        case WM_KEYDOWN:
-            if (wParam == VK_ESCAPE) {
+        case WmKeyDown:
+            if (wParam == VkEscape) {
                 onEscape(window);
                 return 0;
             }
             return finishWithCursor();
-        case WM_TIMER:
+        case WmTimer:
             onTimer(window, wParam);
             return finishWithCursor();
-        case WM_MOUSEMOVE:
+        case WmMouseMove:
             pointerPass();
             return finishWithCursor();
-        case WM_LBUTTONDOWN:
+        case WmLButtonDown:
             onButtonDown(window, lParam);
             return finishWithCursor();
-        case WM_LBUTTONUP:
+        case WmLButtonUp:
             onButtonUp();
             return finishWithCursor();
         case WM_TRAY_NOTIFY:
@@ -279,7 +280,7 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             placeCurvePoints();
             repaint();
             return 0;
-        case WM_DESTROY:
+        case WmDestroy:
             runShutdown();
             return 0;
         default:

@@ -35,7 +35,7 @@ ModuleHandle loadFromSystemFolder(const std::string& name, std::uint32_t flags, 
     if (searchFlag) return platform().loadLibrary(name, flags | LoadLibrarySearchSystem32, error);
     const std::string folder = platform().systemDirectory();
     if (folder.empty()) {
-        error = ERROR_MOD_NOT_FOUND;
+        error = ErrorModNotFound;
         return nullptr;
     }
     // Its own dependencies are then looked for beside it, in the system folder.
@@ -49,7 +49,7 @@ bool preloadSignatureSupport(LoaderState& state, bool searchFlag, std::uint32_t&
         if (state.preloaded[i]) continue;
         std::uint32_t failure = 0;
         if (loadFromSystemFolder(SignatureSupportLibraries[i], 0, searchFlag, failure) == nullptr &&
-            failure != ERROR_MOD_NOT_FOUND) {
+            failure != ErrorModNotFound) {
             error = failure;
             return false;
         }

@@ -6,23 +6,22 @@
 #include <string>
 #include <thread>
 
-#include "app/ShellState.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/CurrentProfile.h"
 #include "gpu/FanControl.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/MonitorSample.h"
-#include "gpu/SettingsSession.h"
+#include "state/MonitorSample.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "state/Lifecycle.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/SettingsHistory.h"
-#include "settings/TuningSettings.h"
-#include "ui/PanelEdit.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {
@@ -31,20 +30,16 @@ namespace {
 
 std::int32_t truncated(double value) { return static_cast<std::int32_t>(value); }
 
-// Writes the limiter (fps >= 0) or restores its default, in a fresh session.
-bool writeFrameRateLimit(std::int64_t fps, bool restoreWhenOff) {
+// In a fresh session: a limit of 0 or more is written; a negative one is
+// restored to the driver's default or, for an Advanced page, left alone.
+bool changeFrameRateLimit(std::int64_t fps, bool restoreWhenOff) {
     DrsProfile profile = nullptr;
     if (reopenSettingsSession(profile) != DriverOk) return false;
-    DrsSession session = settingsSession;
     if (fps >= 0) {
-        DrsSetting setting;
-        setting.requestDword(FrameRateLimiterSetting, static_cast<std::uint32_t>(fps));
-        if (DriverApi::drsSetSetting(session, profile, setting) != DriverOk) return false;
-        return DriverApi::drsSaveSettings(session) == DriverOk;
+        const LimiterWrite written = writeFrameRateLimit(profile, static_cast<std::uint32_t>(fps), false);
+        return written.set && written.saved;
     }
-    if (!restoreWhenOff) return true;
-    if (DriverApi::drsRestoreProfileDefaultSetting(session, profile, FrameRateLimiterSetting) != DriverOk) return false;
-    return DriverApi::drsSaveSettings(session) == DriverOk;
+    return !restoreWhenOff || restoreFrameRateLimit(profile);
 }
 
 // --- Advanced Mode -------------------------------------------------------------
@@ -73,21 +68,21 @@ void applyClockOffset(const char* key, std::uint32_t domain, float minKHz, float
     }
 }
 
-void applyClockOffsets() {
+void applyClockOffsets(const PageValues& values) {
     std::int32_t gpuKHz = 0;
     std::int32_t memKHz = 0;
     applyClockOffset("GPU_OFFSET", Pstates20::GraphicsDomain, tuning.gpuOffsetMin, tuning.gpuOffsetMax,
-                     panel.gpuOffsetEdit, gpuKHz);
+                     values.gpuOffset, gpuKHz);
     applyClockOffset("MEM_OFFSET", Pstates20::MemoryDomain, tuning.memOffsetMin, tuning.memOffsetMax,
-                     panel.memOffsetEdit, memKHz);
+                     values.memOffset, memKHz);
     if (gpuKHz != 0 || memKHz != 0) sendToGpus(releasePstate, everyGpu, WalkEnd::Never);
 }
 
-void applyPowerAndTemperature() {
+void applyPowerAndTemperature(const PageValues& values) {
     if (tuning.powerTargetMin == 0 || tuning.powerTargetMax == 0) {
         logWord("POWER_TARGET", "FAILED");
     } else {
-        const std::int32_t limit = truncated(panel.powerTargetEdit * 1000.0);
+        const std::int32_t limit = truncated(values.powerTarget * 1000.0);
         bool sent = sendToGpus([&](GpuSlot& gpu) { return setPowerLimit(gpu, static_cast<std::uint32_t>(limit)); },
                                [](const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Skip; });
         if (sent) {
@@ -100,7 +95,7 @@ void applyPowerAndTemperature() {
         logWord("TEMP_TARGET", "FAILED");
         return;
     }
-    const std::int32_t degrees = truncated(panel.tempTargetEdit);
+    const std::int32_t degrees = truncated(values.tempTarget);
     bool sent = sendToGpus([&](GpuSlot& gpu) { return setTemperatureLimit(gpu, degrees); },
                            [](const GpuSlot& gpu) { return gpu.caps.ModernTuning ? WalkRole::Send : WalkRole::Skip; });
     if (sent) {
@@ -110,9 +105,9 @@ void applyPowerAndTemperature() {
     }
 }
 
-void applyFrameRateTarget() {
-    const std::int64_t fps = truncated(panel.fpsTargetEdit);
-    if (!writeFrameRateLimit(fps, false)) {
+void applyFrameRateTarget(const PageValues& values) {
+    const std::int64_t fps = truncated(values.fpsTarget);
+    if (!changeFrameRateLimit(fps, false)) {
         logWord("FPS_TARGET", "FAILED");
     } else if (fps >= 0) {
         logValue("FPS_TARGET", static_cast<int>(fps));
@@ -123,13 +118,13 @@ void applyFrameRateTarget() {
 
 std::string fanText(std::int32_t level) { return level == 0 ? "RESET" : std::to_string(level); }
 
-void applyFixedFanSpeeds() {
+void applyFixedFanSpeeds(const PageValues& values) {
     GpuSlot& gpu = currentGpu();
     if (gpu.fanCurve == 1) {
         // The fan follows its curve: nothing is sent, and the log says so.
         logWord("FAN_SPEED", "FAILED");
     } else if (!gpu.caps.NewFanInterface) {
-        const std::int32_t level = std::max(0, truncated(panel.fanSpeedEdit));
+        const std::int32_t level = std::max(0, truncated(values.fanSpeed));
         if (sendToGpus([&](GpuSlot& target) { return setCoolerLevel(target, level); })) {
             logValue("FAN_SPEED", level);
         } else {
@@ -137,8 +132,8 @@ void applyFixedFanSpeeds() {
         }
     } else {
         const int entries = fanEntries(gpu);
-        const std::int32_t levels[2] = {std::max(0, truncated(panel.fanSpeedEdit)),
-                                        std::max(0, truncated(panel.fan2SpeedEdit))};
+        const std::int32_t levels[2] = {std::max(0, truncated(values.fanSpeed)),
+                                        std::max(0, truncated(values.fan2Speed))};
         Shared<std::int32_t>* manualFlags[2] = {&gpu.fanSpeed1Manual, &gpu.fanSpeed2Manual};
         FanCoolerControl request;
         request.setFanCount(static_cast<std::uint8_t>(entries));
@@ -158,8 +153,8 @@ void applyFixedFanSpeeds() {
     tuning.fanLevel = 0;
 }
 
-void applyEditedFanCurve() {
-    if (!panel.curveEditorEnabled) return;
+void applyEditedFanCurve(const PageValues& values) {
+    if (!values.curveEditorEnabled) return;
     GpuSlot& gpu = currentGpu();
     const bool handedBack = handFansToDriver(gpu) == DriverOk;
     gpu.fanSpeed1Manual = 0;
@@ -170,10 +165,7 @@ void applyEditedFanCurve() {
     }
     platform().sleep(10);
     CurvePoint points[3];
-    for (int i = 0; i < 3; ++i) {
-        points[i] = curvePointAt(panel.curvePointX[i + 1], panel.curvePointY[i + 1],
-                                 gpu.storedCurve.points[i].driverValue);
-    }
+    for (int i = 0; i < 3; ++i) points[i] = withDriverValue(values.curve[i], gpu.storedCurve.points[i].driverValue);
     FanCurve request = curveRequest(points, 2);
     if (DriverApi::setFanCurve(gpu.handle, request) != DriverOk) {
         logWord("FAN_CURVE", "FAILED");
@@ -262,11 +254,7 @@ bool applyPresetCurve(GpuSlot& gpu, const PresetBundle& bundle) {
     if (!handedBack) return false;
     platform().sleep(10);
     CurvePoint points[3];
-    for (int i = 0; i < 3; ++i) {
-        points[i] = bundle.curve[i];
-        points[i].driverValue = static_cast<std::int32_t>(
-            static_cast<std::int64_t>(gpu.storedCurve.points[i].driverValue) * points[i].level / 100);
-    }
+    for (int i = 0; i < 3; ++i) points[i] = withDriverValue(bundle.curve[i], gpu.storedCurve.points[i].driverValue);
     FanCurve request = curveRequest(points, 2);
     if (DriverApi::setFanCurve(gpu.handle, request) != DriverOk) return false;
     gpu.fanCurve = 1;
@@ -301,7 +289,7 @@ bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
     if (tuning.fpsTarget == ValueUnavailable) {
         ok = false;
     } else {
-        ok &= writeFrameRateLimit(bundle.fps, true);
+        ok &= changeFrameRateLimit(bundle.fps, true);
     }
     if (current.caps.FanCurveCapable) ok &= applyPresetCurve(current, bundle);
     return ok;
@@ -318,9 +306,9 @@ struct Settle {
 } settle;
 
 void clearBusyFlags() {
-    shell.applyInProgress = 0;
-    shell.driverBusy = 0;
-    shell.inputHoldOff = 0;
+    lifecycle.applyInProgress = 0;
+    lifecycle.driverBusy = 0;
+    lifecycle.inputHoldOff = 0;
 }
 
 void startSettle() {
@@ -334,61 +322,40 @@ void startSettle() {
     });
 }
 
+// The history record of what was applied, and the one-second settle.
 void commonEnd() {
-    shell.presetApplyRequest = 0;
     recordApply(writeCurrentProfile);
     startSettle();
-    hookAnimateApplyButton();
-    hookRepaint();
-}
-
-bool onApplyButton(int x, int y) {
-    return x >= ApplyButtonLeft && x <= ApplyButtonRight && y >= ApplyButtonTop && y <= ApplyButtonBottom;
 }
 
 }  // namespace
 
-bool applyPass(int x, int y, bool applyButtonVisible) {
-    const bool forced = shell.presetApplyRequest == 1;
-    if (!applyButtonVisible || (shell.applyInProgress && !forced)) return false;
-    if (shell.running != 1 || shell.closing != 0) return false;
-    if (!forced && (!onApplyButton(x, y) || shell.input.mouseButton != BUTTON_PRESSED)) return false;
-    shell.applyInProgress = 1;
-    shell.driverBusy = 1;
-    shell.inputHoldOff = 1;
-    if (forced || panel.advancedMode == 0) {
-        applyEasyPreset();
-    } else {
-        applyAdvancedPage(shell.activePage);
-    }
-    return true;
+void beginApply() {
+    lifecycle.applyInProgress = 1;
+    lifecycle.driverBusy = 1;
+    lifecycle.inputHoldOff = 1;
 }
 
-void applyAdvancedPage(std::int32_t page) {
+void applyAdvancedPage(std::int32_t page, const PageValues& values) {
     if (inventory.count > 0) {
         switch (page) {
-            case 0: applyClockOffsets(); break;
-            case 1: applyPowerAndTemperature(); break;
-            case 2: applyFrameRateTarget(); break;
-            case 3: applyFixedFanSpeeds(); break;
-            case 4: applyEditedFanCurve(); break;
+            case 0: applyClockOffsets(values); break;
+            case 1: applyPowerAndTemperature(values); break;
+            case 2: applyFrameRateTarget(values); break;
+            case 3: applyFixedFanSpeeds(values); break;
+            case 4: applyEditedFanCurve(values); break;
             default: break;
         }
     }
     tuning.easySettings = PresetCustom;
-    panel.easyChoice = PresetCustom;
-    hookReleasePresetButtons();
     commonEnd();
 }
 
-void applyEasyPreset() {
-    const int preset = panel.easyChoice;
+bool applyEasyPreset(std::int32_t preset) {
     if (inventory.count == 0 || !tunable(currentGpu()) || preset < 0 || preset > 2) {
         if (inventory.count > 0 && tunable(currentGpu())) tuning.easySettings = PresetCustom;
-        // A refused request must not be retried on every pass.
-        shell.presetApplyRequest = 0;
         clearBusyFlags();
-        return;
+        return false;
     }
     hookSetAppIcon(iconForPreset(preset));
     GpuSlot& current = currentGpu();
@@ -398,28 +365,27 @@ void applyEasyPreset() {
     const bool ok = applyBundle(preset, current, bundle);
     logWord("EASY_SETTINGS", ok ? "SUCCESSFUL" : "FAILED");
     commonEnd();
+    return true;
 }
 
 void applyStoredPstate() {
-    const std::int32_t wanted = tuning.pstate;
-    auto apply = [&](GpuSlot& gpu) {
-        if (wanted < 0) {
-            releasePstate(gpu);
-            return;
-        }
-        DriverApi::enableDynamicPstates(gpu.handle, 0);
-        DriverApi::setPstateClientLimit(gpu.handle, PstateClientLimitKind, static_cast<std::uint32_t>(wanted));
-        std::uint32_t reported = 0;
-        if (DriverApi::getCurrentPstate(gpu.handle, reported) == DriverOk) {
-            tuning.pstate = static_cast<std::int32_t>(reported);
-        }
-    };
     if (inventory.count == 0) return;
-    if (tuning.sliSync == 1) {
-        for (int i = 0; i < inventory.count && i < MaxGpus; ++i) apply(inventory.slots[i]);
-    } else {
-        apply(currentGpu());
+    // Every GPU is capped with the stored state itself, never with one read back.
+    const std::int32_t wanted = tuning.pstate;
+    if (wanted < 0) {
+        sendToGpus(releasePstate, everyGpu, WalkEnd::Never);
+        return;
     }
+    sendToGpus(
+        [wanted](GpuSlot& gpu) {
+            DriverApi::enableDynamicPstates(gpu.handle, 0);
+            DriverApi::setPstateClientLimit(gpu.handle, PstateClientLimitKind, static_cast<std::uint32_t>(wanted));
+            std::uint32_t reported = 0;
+            const DriverStatus status = DriverApi::getCurrentPstate(gpu.handle, reported);
+            if (status == DriverOk) tuning.pstate = static_cast<std::int32_t>(reported);
+            return status;
+        },
+        everyGpu, WalkEnd::Never);
 }
 
 void finishApplySettle() {

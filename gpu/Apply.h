@@ -1,30 +1,44 @@
-// Applying tuning values: the operation behind the window's apply button.
+// Applying tuning values: what the window's apply button sends to the driver.
 //
 // In Advanced Mode it writes the values of the page shown and logs each
 // write; in Easy Mode it writes the chosen preset's whole bundle and logs one
 // summary line. While it runs and for one second after, the busy flags keep
-// the monitoring thread off the driver. Runs on the window thread.
+// the monitoring thread off the driver. Runs on the window thread; the
+// window decides when to apply and passes the values its panels hold.
 #pragma once
 
 #include <cstdint>
 
+#include "gpu/FanControl.h"
+
 namespace vt {
 
-// The apply button's clickable rectangle, window pixels, edges included.
-inline constexpr int ApplyButtonLeft = 221;
-inline constexpr int ApplyButtonTop = 596;
-inline constexpr int ApplyButtonRight = 321;
-inline constexpr int ApplyButtonBottom = 629;
+// What an Advanced Mode page applies, in the units the panels show.
+struct PageValues {
+    float gpuOffset = 0;    // MHz
+    float memOffset = 0;    // MHz
+    float powerTarget = 0;  // %
+    float tempTarget = 0;   // degrees C
+    double fpsTarget = 0;   // frames/s; negative: the limiter off
+    float fanSpeed = 0;     // %, the single fan or fan 1
+    float fan2Speed = 0;    // %
+    // The fan-curve page applies only once the curve editor is enabled, with
+    // its three inner points (degrees C and %; the driver values follow).
+    bool curveEditorEnabled = false;
+    CurvePoint curve[3];
+};
 
-// Called by the panel pass on every pass with the cursor in client pixels;
-// acts on the pass of a press on the visible apply button, or at once when a
-// preset apply was requested (the tray menu). Returns true when it acted.
-bool applyPass(int x, int y, bool applyButtonVisible);
+// Sets the busy flags an apply holds until one second after it started.
+void beginApply();
 
-// The two paths, for the panel pass and tests. Both assume the busy flags
-// are set and end with the common end (or clear them when they refuse).
-void applyAdvancedPage(std::int32_t page);
-void applyEasyPreset();
+// The page's values to the current GPU or, with SLI-SYNC, to every GPU,
+// then the common end: the history record and the one-second settle.
+void applyAdvancedPage(std::int32_t page, const PageValues& values);
+
+// The preset's whole bundle, then the common end. A preset other than 0, 1
+// or 2, or a current GPU without tuning flags, is refused: the busy flags
+// are cleared at once and false returned.
+bool applyEasyPreset(std::int32_t preset);
 
 // The stored performance state, once at start-up: forced when `pstate` is
 // 0 or above, released otherwise.

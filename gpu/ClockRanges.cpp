@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "driver/DriverApi.h"
-#include "gpu/MonitorSample.h"
-#include "settings/TuningSettings.h"
+#include "state/MonitorSample.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {
@@ -35,7 +35,7 @@ bool readPstates(const GpuSlot& gpu, std::uint32_t domain, Pstates20& table) {
 }  // namespace
 
 void refreshClockRanges(GpuSlot& gpu) {
-    const bool flagged = gpu.caps.ModernTuning || gpu.caps.LegacyTuning;
+    const bool flagged = tunable(gpu);
     Pstates20 graphics(gpu.versions.pstates20);
     if (!readPstates(gpu, Pstates20::GraphicsDomain, graphics)) {
         tuning.gpuOffset = tuning.gpuOffsetMin = tuning.gpuOffsetMax = 0.0f;

@@ -3,7 +3,7 @@
 // once a second and a profile load does before it sends offsets.
 #pragma once
 
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 
 namespace vt {
 

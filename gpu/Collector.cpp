@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 
@@ -12,8 +12,8 @@ std::string collectorParameters(const std::string& outputPath) { return "-o \"" 
 
 void startCollector(const std::string& outputPath) {
     // The thread owns copies: the caller's buffers may change once it returns.
-    std::thread([program = shell.programFolder + "/" + CollectorProgram, parameters = collectorParameters(outputPath)] {
-        platform().shellExecute(nullptr, "open", program, parameters, nullptr, SW_SHOW);
+    std::thread([program = lifecycle.programFolder + "/" + CollectorProgram, parameters = collectorParameters(outputPath)] {
+        platform().shellExecute(nullptr, "open", program, parameters, nullptr, SwShow);
     }).detach();
 }
 

@@ -1,9 +1,9 @@
 #include "gpu/CurrentProfile.h"
 
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "settings/Profile.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 

@@ -26,10 +26,7 @@ DriverStatus handFansToDriver(GpuSlot& gpu) {
     return DriverApi::setFanCoolerControl(gpu.handle, request);
 }
 
-CurvePoint curvePointAt(std::int32_t x, std::int32_t y, std::int32_t storedDriverValue) {
-    CurvePoint point;
-    point.temperature = static_cast<std::int32_t>((x - 264) * 0.5f + 0.5f);
-    point.level = 100 - static_cast<std::int32_t>((y - 374) * 0.5f + 0.5f);
+CurvePoint withDriverValue(CurvePoint point, std::int32_t storedDriverValue) {
     point.driverValue = static_cast<std::int32_t>(static_cast<std::int64_t>(storedDriverValue) * point.level / 100);
     return point;
 }

@@ -7,7 +7,7 @@
 
 #include "driver/DriverStructs.h"
 #include "driver/DriverTypes.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 
 namespace vt {
 
@@ -28,9 +28,9 @@ struct CurvePoint {
     std::int32_t driverValue = 0;
 };
 
-// The editor's mapping from a point view's top-left corner to its values;
-// the driver value scales the stored one by the new level.
-CurvePoint curvePointAt(std::int32_t x, std::int32_t y, std::int32_t storedDriverValue);
+// A point with the driver value that goes with its level: the stored curve's
+// value for that point, scaled by the new level.
+CurvePoint withDriverValue(CurvePoint point, std::int32_t storedDriverValue);
 
 // A curve request of `entries` entries, each holding the same three points.
 FanCurve curveRequest(const CurvePoint (&points)[3], int entries);

@@ -5,17 +5,13 @@
 #include <cstdint>
 
 #include "driver/DriverTypes.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 
 namespace vt {
 
 // The GPU every single-GPU step acts on.
 GpuSlot& currentGpu();
 
-// Clock offsets, power and (for ModernTuning) temperature may be tuned.
-inline bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
-// The temperature target may be set.
-inline bool thermalCapable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.AltPresetCard; }
 
 // P-state 0's offset of one clock domain, in kHz.
 DriverStatus setClockDelta(GpuSlot& gpu, std::uint32_t domain, std::int32_t kHz);

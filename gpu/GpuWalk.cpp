@@ -1,7 +1,7 @@
 #include "gpu/GpuWalk.h"
 
 #include "gpu/InventoryBuilder.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 

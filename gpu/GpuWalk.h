@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "driver/DriverTypes.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 
 namespace vt {
 

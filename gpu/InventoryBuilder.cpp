@@ -7,10 +7,10 @@
 #include <string>
 
 #include "driver/DriverApi.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/SupportedDevices.h"
 #include "platform/Platform.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {

@@ -5,19 +5,20 @@
 #include <mutex>
 #include <thread>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "driver/DirectDriverLibrary.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/ClockRanges.h"
 #include "gpu/FanControl.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/MonitorSample.h"
-#include "gpu/SettingsSession.h"
+#include "state/MonitorSample.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "platform/Messages.h"
 #include "platform/Platform.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {
@@ -45,21 +46,17 @@ struct WorkerThreads {
     std::thread fanLevel;
     ~WorkerThreads() {
         if (!monitor.joinable() && !fanLevel.joinable()) return;
-        shell.running = 0;
+        lifecycle.running = 0;
         if (monitor.joinable()) monitor.join();
         if (fanLevel.joinable()) fanLevel.join();
     }
 } workers;
 
-bool busy() {
-    return shell.applyInProgress || shell.driverBusy || shell.resetInProgress || shell.hiddenToTray;
-}
-
 // Sleeps one period in short slices, so that the end of the program is seen soon.
 void sleepOnePeriod() {
     Platform& os = platform();
     const std::uint32_t start = os.tickCount();
-    while (shell.running == 1 && os.tickCount() - start < PassPeriodMs) os.sleep(20);
+    while (lifecycle.running == 1 && os.tickCount() - start < PassPeriodMs) os.sleep(20);
 }
 
 void openSession() {
@@ -142,7 +139,7 @@ void readFans(GpuSlot& gpu) {
 // views belong to the window thread, so the new values go to the GPU's
 // record and the window is told to move its points.
 void followFanCurve(GpuSlot& gpu, int index) {
-    if (shell.activePage != 4 || !gpu.caps.FanCurveCapable) return;
+    if (lifecycle.activePage != 4 || !gpu.caps.FanCurveCapable) return;
     FanCurve curve;
     if (DriverApi::getFanCurve(gpu.handle, curve) != DriverOk) return;
     MonitorThreadState::CachedCurve seen;
@@ -162,7 +159,7 @@ void followFanCurve(GpuSlot& gpu, int index) {
         gpu.curveTemp[i] = seen.temperature[i];
         gpu.curveFan[i + 1] = seen.level[i];
     }
-    if (shell.mainWindow != nullptr) platform().postMessage(shell.mainWindow, WM_CURVE_FOLLOWED, 0, 0);
+    if (lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_CURVE_FOLLOWED, 0, 0);
     hookRefreshTrayTip();
 }
 
@@ -173,19 +170,17 @@ BaseClocks readBaseClocks(GpuSlot& gpu) {
 }
 
 void readPowerAndThermal(GpuSlot& gpu) {
-    const bool tunable = gpu.caps.ModernTuning || gpu.caps.LegacyTuning;
     PowerPolicyInfo info(gpu.versions.powerPolicyInfo);
-    const bool infoRead = tunable && DriverApi::getPowerPolicyInfo(gpu.handle, info) == DriverOk;
+    const bool infoRead = tunable(gpu) && DriverApi::getPowerPolicyInfo(gpu.handle, info) == DriverOk;
     tuning.powerTargetMin = infoRead ? static_cast<std::int32_t>(std::max<std::uint32_t>(info.minimumLimit(), 50000)) : 0;
     tuning.powerTargetMax = infoRead ? static_cast<std::int32_t>(info.maximumLimit()) : 0;
     PowerPolicyStatus status(gpu.versions.powerPolicyStatus);
-    const bool statusRead = tunable && DriverApi::getPowerPolicyStatus(gpu.handle, status) == DriverOk;
+    const bool statusRead = tunable(gpu) && DriverApi::getPowerPolicyStatus(gpu.handle, status) == DriverOk;
     tuning.powerTarget = statusRead ? static_cast<float>(status.currentLimit()) : 0.0f;
 
-    const bool thermalCapable = gpu.caps.ModernTuning || gpu.caps.AltPresetCard;
     ThermalPolicyInfo thermal(gpu.versions.thermalPolicyInfo);
     const bool valid =
-        thermalCapable && DriverApi::getThermalPolicyInfo(gpu.handle, thermal) == DriverOk && thermal.valid();
+        thermalCapable(gpu) && DriverApi::getThermalPolicyInfo(gpu.handle, thermal) == DriverOk && thermal.valid();
     tuning.tempTargetMin = valid ? thermal.minimumLimit() / 256 : 0;
     tuning.tempTargetMax = valid ? thermal.maximumLimit() / 256 : 0;
     float limit = 0.0f;
@@ -254,6 +249,11 @@ void holdFloor(GpuSlot& gpu, std::int32_t temperature, std::int32_t floor) {
 
 }  // namespace
 
+void readSettingRanges(GpuSlot& gpu) {
+    refreshClockRanges(gpu);
+    readPowerAndThermal(gpu);
+}
+
 std::int32_t fanFloor(std::int32_t fanLevel) {
     if (fanLevel == 1 || fanLevel == 2) return 50;
     if (fanLevel == 3) return 70;
@@ -262,7 +262,7 @@ std::int32_t fanFloor(std::int32_t fanLevel) {
 
 void monitoringPass() {
     if (!own.started) openSession();
-    if (busy() || inventory.count == 0) return;
+    if (lifecycle.driverPaused() || inventory.count == 0) return;
     const int index = currentGpuIndex();
     GpuSlot& gpu = inventory.slots[index];
     GpuReadings& readings = monitor.gpu[index];
@@ -276,8 +276,7 @@ void monitoringPass() {
     }
     followFanCurve(gpu, index);
     const BaseClocks base = readBaseClocks(gpu);
-    refreshClockRanges(gpu);
-    readPowerAndThermal(gpu);
+    readSettingRanges(gpu);
     readFrameRateTarget();
     copyForMeters(gpu, readings, base);
 }
@@ -320,14 +319,14 @@ void fanLevelPass() {
 void startWorkerThreads() {
     workers.monitor = std::thread([] {
         openSession();
-        while (shell.running == 1) {
+        while (lifecycle.running == 1) {
             monitoringPass();
             sleepOnePeriod();
         }
         endMonitoring();
     });
     workers.fanLevel = std::thread([] {
-        while (shell.running == 1) {
+        while (lifecycle.running == 1) {
             fanLevelPass();
             sleepOnePeriod();
         }

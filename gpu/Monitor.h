@@ -5,20 +5,18 @@
 // every tunable setting. It leaves the driver alone while any busy flag is
 // set. The fan-level thread holds the fans of GPUs on the older cooler
 // interface above the floor that `fanLevel` asks for. Both run while
-// `shell.running` is 1 and end within about a second after it becomes 0.
+// `lifecycle.running` is 1 and end within about a second after it becomes 0.
 #pragma once
 
 #include <cstdint>
 
-namespace vt {
+#include "state/GpuInventory.h"
 
-// Private message: the monitoring thread saw the driver's fan curve change;
-// the window thread moves the curve editor's points to it.
-inline constexpr std::uint32_t WM_CURVE_FOLLOWED = 0x800B;
+namespace vt {
 
 // Starts the monitoring thread and then the fan-level thread.
 void startWorkerThreads();
-// Waits for both to end; call once `shell.running` is 0.
+// Waits for both to end; call once `lifecycle.running` is 0.
 void joinWorkerThreads();
 
 // One pass of each, for tests: the monitoring pass opens the settings
@@ -27,6 +25,11 @@ void monitoringPass();
 void fanLevelPass();
 // The monitoring thread's end: its settings session is closed.
 void endMonitoring();
+
+// The ranges and present values of every tunable setting of a GPU, as one
+// monitoring pass reads them: clock offsets and core voltage, power and
+// temperature targets, and the frame-rate bounds.
+void readSettingRanges(GpuSlot& gpu);
 
 // Fan floor of a fan level: 50 for levels 1 and 2, 70 for 3, none (0) otherwise.
 std::int32_t fanFloor(std::int32_t fanLevel);

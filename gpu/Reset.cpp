@@ -1,25 +1,20 @@
 #include "gpu/Reset.h"
 
-#include "app/ShellState.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/FanControl.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/SettingsSession.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
-#include "settings/DialogProcedure.h"
 #include "settings/OperationLog.h"
-#include "settings/TuningSettings.h"
-#include "ui/PanelEdit.h"
+#include "state/TuningSettings.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
-
-constexpr int ResetConfirmSlot = 3;
-constexpr int ResetConfirmOk = 1016;
 
 WalkRole tunableOrFail(const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Fail; }
 
@@ -57,19 +52,11 @@ bool resetTemperatureTarget() {
 
 bool resetFrameRateLimit() {
     bool ok = false;
-    if (tuning.fpsTarget != ValueUnavailable) {
-        DrsProfile profile = nullptr;
-        if (reopenSettingsSession(profile) == DriverOk) {
-            DrsSession session = settingsSession;
-            ok = DriverApi::drsRestoreProfileDefaultSetting(session, profile, FrameRateLimiterSetting) == DriverOk &&
-                 DriverApi::drsSaveSettings(session) == DriverOk;
-        }
+    DrsProfile profile = nullptr;
+    if (tuning.fpsTarget != ValueUnavailable && reopenSettingsSession(profile) == DriverOk) {
+        ok = restoreFrameRateLimit(profile);
     }
-    // Whatever happened, the monitoring thread gets a fresh session.
-    DriverApi::drsDestroySession(settingsSession.exchange(nullptr));
-    DrsSession fresh = nullptr;
-    DriverApi::drsCreateSession(fresh);
-    settingsSession = fresh;
+    renewSettingsSession();
     return ok;
 }
 
@@ -88,42 +75,26 @@ bool resetFixedFanSpeeds() {
     return ok;
 }
 
-bool resetFanCurve() {
+// True when the curve came back (or the GPU has none to restore); `restored`
+// says whether the editor's points moved back with it.
+bool resetFanCurve(bool& restored) {
     GpuSlot& gpu = currentGpu();
     if (!gpu.caps.FanCurveCapable) return true;
     FanCurve request = storedCurveRequest(gpu.storedCurve);
     if (DriverApi::setFanCurve(gpu.handle, request) != DriverOk) return false;
-    panel.curveEditorEnabled = 0;
     gpu.fanCurve = 0;
     hookResetCurveEditor();
+    restored = true;
     return true;
-}
-
-bool onResetButton(int x, int y) {
-    return x >= ResetButtonLeft && x <= ResetButtonRight && y >= ResetButtonTop && y <= ResetButtonBottom;
 }
 
 }  // namespace
 
-bool resetPass(int x, int y, bool buttonActive) {
-    if (!buttonActive || shell.resetInProgress || shell.running != 1 || shell.closing != 0) return false;
-    if (!onResetButton(x, y)) return false;
-    resetToDefaults();
-    return true;
-}
-
-bool resetToDefaults() {
-    tuning.fanLevel = 0;
-    const bool confirmed = runSlotDialog(DialogResetConfirm, ResetConfirmSlot) == ResetConfirmOk;
-    shell.input.mouseButton = BUTTON_IDLE;
-    hookReleaseCapturedButton();
-    hookReleasePresetButtons();
-    if (!confirmed || inventory.count == 0) return confirmed;
-
+ResetOutcome resetGpusToDefaults() {
+    ResetOutcome outcome;
+    if (inventory.count == 0) return outcome;
     tuning.easySettings = PresetCustom;
-    panel.easyChoice = PresetCustom;
-    hookReleasePresetButtons();
-    shell.resetInProgress = 1;
+    lifecycle.resetInProgress = 1;
     hookSetAppIcon(iconForPreset(PresetCustom));
     tuning.pstate = -1;
 
@@ -134,12 +105,12 @@ bool resetToDefaults() {
     ok &= resetTemperatureTarget();
     ok &= resetFrameRateLimit();
     ok &= resetFixedFanSpeeds();
-    ok &= resetFanCurve();
+    ok &= resetFanCurve(outcome.curveRestored);
 
     hookRefreshTrayTip();
     hookRepaint();
     logWord("RESET", ok ? "SUCCESSFUL" : "FAILED");
-    return true;
+    return outcome;
 }
 
 }  // namespace vt

@@ -1,20 +1,18 @@
-// Reset to defaults: after the user confirms, every tunable value of the
-// GPU(s) goes back to the driver's default, and one line says how it went.
+// Reset to defaults: every tunable value of the GPU(s) back to the driver's
+// default, and one line that says how it went. The window asks the user
+// first and calls this only once the user has confirmed.
 #pragma once
 
 namespace vt {
 
-// The reset button's clickable rectangle, window pixels, edges included.
-inline constexpr int ResetButtonLeft = 343;
-inline constexpr int ResetButtonTop = 596;
-inline constexpr int ResetButtonRight = 443;
-inline constexpr int ResetButtonBottom = 629;
+struct ResetOutcome {
+    // The GPU's own fan curve is back: the curve editor has nothing left to apply.
+    bool curveRestored = false;
+};
 
-// Called by the panel pass on every pass. buttonActive: the reset button is
-// enabled, pressed and fully opaque. Returns true when it acted (asked).
-bool resetPass(int x, int y, bool buttonActive);
-
-// From the confirmation dialog on; true when the user confirmed.
-bool resetToDefaults();
+// From the confirmation on: the reset-in-progress flag is set here and stays
+// set until the panel has taken the reset values over, so that the
+// monitoring thread pauses meanwhile.
+ResetOutcome resetGpusToDefaults();
 
 }  // namespace vt

@@ -12,9 +12,6 @@ void run(const Hook& hook, Arguments... arguments) {
 }  // namespace
 
 void hookSetAppIcon(std::uint32_t iconId) { run(windowHooks.setAppIcon, iconId); }
-void hookReleasePresetButtons() { run(windowHooks.releasePresetButtons); }
-void hookReleaseCapturedButton() { run(windowHooks.releaseCapturedButton); }
-void hookAnimateApplyButton() { run(windowHooks.animateApplyButton); }
 void hookResetCurveEditor() { run(windowHooks.resetCurveEditor); }
 void hookRefreshTrayTip() { run(windowHooks.refreshTrayTip); }
 void hookReloadBackground() { run(windowHooks.reloadBackground); }

@@ -1,5 +1,6 @@
-// What the GPU operations need from the window above them: the application
-// icon, the looks of a few buttons and the curve editor, and a repaint.
+// What the GPU operations need from the window above them while they run:
+// the application icon, the curve editor, the tray tip, the background
+// picture and a repaint.
 //
 // The window installs these at start-up; until then (and in tests that do not
 // care) they do nothing.
@@ -12,10 +13,6 @@ namespace vt {
 
 struct WindowHooks {
     std::function<void(std::uint32_t iconId)> setAppIcon;
-    std::function<void()> releasePresetButtons;
-    // The button the user pressed before a modal dialog took the mouse.
-    std::function<void()> releaseCapturedButton;
-    std::function<void()> animateApplyButton;
     // Puts the curve editor's points back on the GPU's stored curve.
     std::function<void()> resetCurveEditor;
     std::function<void()> refreshTrayTip;
@@ -28,9 +25,6 @@ extern WindowHooks windowHooks;
 
 // Each runs its hook when one is installed.
 void hookSetAppIcon(std::uint32_t iconId);
-void hookReleasePresetButtons();
-void hookReleaseCapturedButton();
-void hookAnimateApplyButton();
 void hookResetCurveEditor();
 void hookRefreshTrayTip();
 void hookReloadBackground();

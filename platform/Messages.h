@@ -1,57 +1,63 @@
-// Window messages and the other Win32 numbers the product logic uses, under
-// their Win32 values, so the window procedure runs unchanged on the host.
+// Window messages and the other Win32 numbers product logic uses, and the
+// program's own messages, in one place.
+//
+// The Win32 numbers keep their values, so the window and dialog procedures
+// run unchanged on the host, but not their names: <windows.h> defines those
+// as macros, and this header must mean the same whether it is included
+// before or after it (the Win32 layer checks every value against the macros).
 #pragma once
 
 #include <cstdint>
 
 namespace vt {
 
-inline constexpr std::uint32_t WM_CREATE = 0x0001;
-inline constexpr std::uint32_t WM_DESTROY = 0x0002;
-inline constexpr std::uint32_t WM_PAINT = 0x000F;
-inline constexpr std::uint32_t WM_CLOSE = 0x0010;
-inline constexpr std::uint32_t WM_QUIT = 0x0012;
-inline constexpr std::uint32_t WM_SETCURSOR = 0x0020;
-inline constexpr std::uint32_t WM_NOTIFY = 0x004E;
-inline constexpr std::uint32_t WM_NCLBUTTONDOWN = 0x00A1;
-inline constexpr std::uint32_t WM_NCLBUTTONUP = 0x00A2;
-inline constexpr std::uint32_t WM_KEYDOWN = 0x0100;
-inline constexpr std::uint32_t WM_KEYUP = 0x0101;
-inline constexpr std::uint32_t WM_INITDIALOG = 0x0110;
-inline constexpr std::uint32_t WM_COMMAND = 0x0111;
-inline constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
-inline constexpr std::uint32_t WM_TIMER = 0x0113;
-inline constexpr std::uint32_t WM_MOUSEMOVE = 0x0200;
-inline constexpr std::uint32_t WM_LBUTTONDOWN = 0x0201;
-inline constexpr std::uint32_t WM_LBUTTONUP = 0x0202;
-inline constexpr std::uint32_t WM_RBUTTONDOWN = 0x0204;
-inline constexpr std::uint32_t WM_RBUTTONUP = 0x0205;
-inline constexpr std::uint32_t WM_EXITSIZEMOVE = 0x0232;
-inline constexpr std::uint32_t WM_APP = 0x8000;
+// --- Win32 window messages ----------------------------------------------------
+inline constexpr std::uint32_t WmCreate = 0x0001;
+inline constexpr std::uint32_t WmDestroy = 0x0002;
+inline constexpr std::uint32_t WmPaint = 0x000F;
+inline constexpr std::uint32_t WmClose = 0x0010;
+inline constexpr std::uint32_t WmQuit = 0x0012;
+inline constexpr std::uint32_t WmSetCursor = 0x0020;
+inline constexpr std::uint32_t WmNotify = 0x004E;
+inline constexpr std::uint32_t WmNcLButtonDown = 0x00A1;
+inline constexpr std::uint32_t WmNcLButtonUp = 0x00A2;
+inline constexpr std::uint32_t WmKeyDown = 0x0100;
+inline constexpr std::uint32_t WmKeyUp = 0x0101;
+inline constexpr std::uint32_t WmInitDialog = 0x0110;
+inline constexpr std::uint32_t WmCommand = 0x0111;
+inline constexpr std::uint32_t WmSysCommand = 0x0112;
+inline constexpr std::uint32_t WmTimer = 0x0113;
+inline constexpr std::uint32_t WmMouseMove = 0x0200;
+inline constexpr std::uint32_t WmLButtonDown = 0x0201;
+inline constexpr std::uint32_t WmLButtonUp = 0x0202;
+inline constexpr std::uint32_t WmRButtonDown = 0x0204;
+inline constexpr std::uint32_t WmRButtonUp = 0x0205;
+inline constexpr std::uint32_t WmExitSizeMove = 0x0232;
+inline constexpr std::uint32_t WmApp = 0x8000;
 
-inline constexpr std::uint32_t SC_CLOSE = 0xF060;
+inline constexpr std::uint32_t ScClose = 0xF060;
 
-inline constexpr std::uintptr_t VK_ESCAPE = 0x1B;
-inline constexpr std::uintptr_t VK_LEFT = 0x25;
-inline constexpr std::uintptr_t VK_RIGHT = 0x27;
+inline constexpr std::uintptr_t VkEscape = 0x1B;
+inline constexpr std::uintptr_t VkLeft = 0x25;
+inline constexpr std::uintptr_t VkRight = 0x27;
 
-inline constexpr std::uintptr_t HTCAPTION = 2;
+inline constexpr std::uintptr_t HtCaption = 2;
 
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOW = 5;
+inline constexpr int SwHide = 0;
+inline constexpr int SwShowNormal = 1;
+inline constexpr int SwShow = 5;
 
-inline constexpr std::uint32_t WS_POPUP = 0x80000000u;
-inline constexpr std::uint32_t CS_VREDRAW = 0x0001;
-inline constexpr std::uint32_t CS_HREDRAW = 0x0002;
+inline constexpr std::uint32_t WsPopup = 0x80000000u;
+inline constexpr std::uint32_t CsVRedraw = 0x0001;
+inline constexpr std::uint32_t CsHRedraw = 0x0002;
 
-inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
-inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
-inline constexpr std::uint32_t SWP_NOZORDER = 0x0004;
-inline constexpr std::uint32_t SWP_NOREDRAW = 0x0008;
+inline constexpr std::uint32_t SwpNoSize = 0x0001;
+inline constexpr std::uint32_t SwpNoMove = 0x0002;
+inline constexpr std::uint32_t SwpNoZOrder = 0x0004;
+inline constexpr std::uint32_t SwpNoRedraw = 0x0008;
 
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
+inline constexpr int IdOk = 1;
+inline constexpr int IdCancel = 2;
 
 // WM_NOTIFY's header (NMHDR) and the tab control's selection change.
 struct NotifyHeader {
@@ -59,9 +65,26 @@ struct NotifyHeader {
     std::uintptr_t id;
     std::uint32_t code;
 };
-inline constexpr std::uint32_t TCN_SELCHANGE = static_cast<std::uint32_t>(-551);
+inline constexpr std::uint32_t TcnSelChange = static_cast<std::uint32_t>(-551);
 
-inline constexpr std::uint32_t ERROR_MOD_NOT_FOUND = 126;
-inline constexpr std::uint32_t ERROR_ALREADY_EXISTS = 183;
+inline constexpr std::uint32_t ErrorModNotFound = 126;
+inline constexpr std::uint32_t ErrorAlreadyExists = 183;
+
+// --- the program's own messages, in the WM_APP range --------------------------
+
+// To the main window.
+inline constexpr std::uint32_t WM_TRAY_NOTIFY = 0x8003;    // the tray icon was clicked
+inline constexpr std::uint32_t WM_SHOW_INSTANCE = 0x8004;  // a second copy hands over
+inline constexpr std::uint32_t WM_SCANNER_DONE = 0x8009;   // an external limit scanner ended
+inline constexpr std::uint32_t WM_QUIT_REQUEST = 0x800A;   // start the one-second shutdown
+// The monitoring thread saw the driver's fan curve change; the window thread
+// moves the curve editor's points to it.
+inline constexpr std::uint32_t WM_CURVE_FOLLOWED = 0x800B;
+
+// To the progress dialog, from the external system-information collector.
+inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;
+inline constexpr std::uint32_t WM_PROGRESS_CLOSE = 0x8006;
+inline constexpr std::uint32_t WM_PROGRESS_DONE = 0x8007;
+inline constexpr std::uint32_t WM_PROGRESS_ERROR = 0x8008;
 
 }  // namespace vt

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
@@ -43,10 +43,10 @@ int slotOf(int buttonId) {
 
 void centreOnMainWindow(WindowHandle dialog) {
     Platform& os = platform();
-    Rect main = os.windowRect(shell.mainWindow);
+    Rect main = os.windowRect(lifecycle.mainWindow);
     Rect own = os.windowRect(dialog);
     os.setWindowPos(dialog, main.left + 320 - own.width() / 2, main.top + 325 - own.height() / 2, 0, 0,
-                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
+                    SwpNoSize | SwpNoZOrder | SwpNoRedraw);
 }
 
 void showItems(WindowHandle dialog, const int (&ids)[6], bool visible, bool clearButtonToo) {
@@ -104,26 +104,26 @@ void onTabChange(WindowHandle dialog) {
 
 void onInitDialog(WindowHandle dialog) {
     dialogs.selectedTab = 0;
-    if (shell.modal.slot[9] == ModalResults::openSentinel(9)) prepareSettingsDialog(dialog);
+    if (lifecycle.modal.slot[9] == ModalResults::openSentinel(9)) prepareSettingsDialog(dialog);
     centreOnMainWindow(dialog);
     if (dialogs.collectorRunning) platform().setProgressRange(dialog, ItemProgressBar, 0, 125, 5);
 }
 
 void onCommand(WindowHandle dialog, int id) {
     Platform& os = platform();
-    if (id == IDOK || id == IDCANCEL) {
+    if (id == IdOk || id == IdCancel) {
         os.endDialog(dialog, id);
         return;
     }
     if (id == ClearHistoryButton) {
         // The dialog stays open; its captions show the now empty history.
-        shell.modal.slot[9] = ClearHistoryButton;
+        lifecycle.modal.slot[9] = ClearHistoryButton;
         clearHistory();
         setHistoryCaptions(dialog);
         return;
     }
     if (int slot = slotOf(id); slot != 0) {
-        shell.modal.slot[slot] = id;
+        lifecycle.modal.slot[slot] = id;
         os.endDialog(dialog, id);
     }
 }
@@ -132,8 +132,8 @@ void onCommand(WindowHandle dialog, int id) {
 // its own cancel button.
 void onCloseBox(WindowHandle dialog) {
     dialogs.selectedTab = 0;
-    if (shell.modal.slot[7] == ModalResults::openSentinel(7)) shell.modal.slot[7] = 1005;
-    platform().endDialog(dialog, IDCANCEL);
+    if (lifecycle.modal.slot[7] == ModalResults::openSentinel(7)) lifecycle.modal.slot[7] = 1005;
+    platform().endDialog(dialog, IdCancel);
 }
 
 void closeAfterError(WindowHandle dialog) {
@@ -148,18 +148,18 @@ void closeAfterError(WindowHandle dialog) {
 
 std::intptr_t dialogProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam) {
     switch (message) {
-        case WM_INITDIALOG:
+        case WmInitDialog:
             onInitDialog(dialog);
             return 1;
-        case WM_COMMAND:
+        case WmCommand:
             onCommand(dialog, static_cast<int>(wParam & 0xFFFF));
             return 1;
-        case WM_NOTIFY: {
+        case WmNotify: {
             const auto* header = reinterpret_cast<const NotifyHeader*>(lParam);
-            if (header != nullptr && header->id == ItemTabs && header->code == TCN_SELCHANGE) onTabChange(dialog);
+            if (header != nullptr && header->id == ItemTabs && header->code == TcnSelChange) onTabChange(dialog);
             return 1;
         }
-        case WM_CLOSE:
+        case WmClose:
             onCloseBox(dialog);
             return 1;
         case WM_PROGRESS_STEP:
@@ -188,14 +188,14 @@ void setHistoryCaptions(WindowHandle dialog) {
 }
 
 std::int32_t runSlotDialog(std::uint32_t templateId, int slot) {
-    shell.modal.slot[slot] = ModalResults::openSentinel(slot);
-    platform().dialogBox(templateId, shell.mainWindow, dialogProcedure);
+    lifecycle.modal.slot[slot] = ModalResults::openSentinel(slot);
+    platform().dialogBox(templateId, lifecycle.mainWindow, dialogProcedure);
     // Closed without one of its buttons (Escape): the slot must not keep
     // saying "open", or the main window would ignore all input from now on.
-    if (shell.modal.slot[slot] == ModalResults::openSentinel(slot)) shell.modal.slot[slot] = 0;
-    return shell.modal.slot[slot];
+    if (lifecycle.modal.slot[slot] == ModalResults::openSentinel(slot)) lifecycle.modal.slot[slot] = 0;
+    return lifecycle.modal.slot[slot];
 }
 
-void showNotice(std::uint32_t templateId) { platform().dialogBox(templateId, shell.mainWindow, dialogProcedure); }
+void showNotice(std::uint32_t templateId) { platform().dialogBox(templateId, lifecycle.mainWindow, dialogProcedure); }
 
 }  // namespace vt

@@ -31,12 +31,6 @@ inline constexpr int ItemTabs = 1022;
 inline constexpr int ItemProgressBar = 1021;
 inline constexpr int ItemProgressText = 1033;
 
-// Messages the collector sends to the progress dialog.
-inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;
-inline constexpr std::uint32_t WM_PROGRESS_CLOSE = 0x8006;
-inline constexpr std::uint32_t WM_PROGRESS_DONE = 0x8007;
-inline constexpr std::uint32_t WM_PROGRESS_ERROR = 0x8008;
-
 struct DialogState {
     std::int32_t selectedTab = 0;     // of the settings dialog
     Shared<std::int32_t> collectorRunning;  // the progress dialog is the one open

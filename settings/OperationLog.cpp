@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ShellState.h"
-#include "gpu/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/GpuInventory.h"
 #include "platform/Platform.h"
 #include "settings/TimeStamp.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {
@@ -20,7 +20,7 @@ bool appendTo(const std::string& path, std::string_view text) {
     return true;
 }
 
-std::string programLogPath() { return shell.programFolder + "/" + LogFile; }
+std::string programLogPath() { return lifecycle.programFolder + "/" + LogFile; }
 
 }  // namespace
 

@@ -14,8 +14,8 @@
 #include <span>
 #include <string>
 
-#include "gpu/GpuInventory.h"
-#include "settings/TuningSettings.h"
+#include "state/GpuInventory.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 

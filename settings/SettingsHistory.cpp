@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
 #include "settings/TimeStamp.h"
@@ -73,7 +73,7 @@ void writeText(std::FILE* out, const std::string& text) { std::fwrite(text.data(
 
 }  // namespace
 
-std::string historyFolder() { return shell.programFolder + "/history"; }
+std::string historyFolder() { return lifecycle.programFolder + "/history"; }
 
 std::string historyPath() { return historyFolder() + "/historycfg"; }
 

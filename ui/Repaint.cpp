@@ -1,13 +1,13 @@
 #include "ui/Repaint.h"
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "platform/Platform.h"
 
 namespace vt {
 
 void repaint() {
-    platform().invalidate(shell.mainWindow, false);
-    platform().updateWindow(shell.mainWindow);
+    platform().invalidate(lifecycle.mainWindow, false);
+    platform().updateWindow(lifecycle.mainWindow);
 }
 
 }  // namespace vt

@@ -4,9 +4,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "platform/Platform.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "ui/SkinEntrySizes.h"
 
 namespace vt {
@@ -61,18 +61,19 @@ bool loadSkinEntry(std::FILE* archive, int entry, View*& destination, std::int32
     return true;
 }
 
-View* createRootView(std::FILE* archive) {
+std::unique_ptr<View> createRootView(std::FILE* archive) {
     if (!tuning.backScreen.isNotFound()) {
-        auto* root = new View({0, 0}, nullptr, KindPictureFile, nullptr, 0);
-        if (root->loadPicture()) return root;
-        delete root;
+        // Made without its picture, so that one which does not decode is not
+        // a failure of the view but simply no picture.
+        auto root = std::make_unique<View>(Point{0, 0}, nullptr, KindPictureFile, nullptr, 0);
+        if (root->loadPicture(tuning.backScreen.get())) return root;
         tuning.backScreen.set(TextNotFound);
     }
     View* root = nullptr;
     if (!loadSkinEntry(archive, 0, root, 0, 0, nullptr, false, false)) return nullptr;
-    return root;
+    return std::unique_ptr<View>(root);
 }
 
-void showSkinFailure(std::string_view message) { platform().messageBox(shell.mainWindow, message, "Vantrelis"); }
+void showSkinFailure(std::string_view message) { platform().messageBox(lifecycle.mainWindow, message, "Vantrelis"); }
 
 }  // namespace vt

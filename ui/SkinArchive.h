@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -47,9 +48,8 @@ bool loadSkinEntry(std::FILE* archive, int entry, View*& destination, std::int32
 // The window background, the root of the tree: the user's picture when the
 // profile names one that decodes, else archive entry 0. A named picture that
 // cannot be decoded counts as none, as an unopenable one does, and BACKSCREEN
-// goes back to "not found". Null when entry 0 cannot be loaded; the caller
-// owns the root.
-View* createRootView(std::FILE* archive);
+// goes back to "not found". Null when entry 0 cannot be loaded.
+std::unique_ptr<View> createRootView(std::FILE* archive);
 
 // A fatal skin message: owned by the main window, caption "Vantrelis".
 void showSkinFailure(std::string_view message);

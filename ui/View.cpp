@@ -4,13 +4,13 @@
 #include <string>
 #include <utility>
 
-#include "app/ShellState.h"
 #include "platform/Platform.h"
-#include "settings/TuningSettings.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 
 std::int32_t View::serialCounter_ = 0;
+View::ImageFailureHandler View::imageFailureHandler_ = nullptr;
 
 namespace {
 
@@ -35,13 +35,13 @@ bool decodeInto(ViewImage& slot, const std::uint8_t* bytes, std::size_t count) {
     return store(slot, decoded);
 }
 
-// The picture named by the profile key BACKSCREEN. The path is 8-bit text in
-// the program's code page; the platform turns it into UTF-16.
-bool decodePicture(ViewImage& slot) {
-    std::u16string path = platform().toWide(tuning.backScreen.get());
-    if (path.size() > PicturePathCapacity) path.resize(PicturePathCapacity);
+// The path is 8-bit text in the program's code page; the platform turns it
+// into UTF-16.
+bool decodePicture(ViewImage& slot, const std::string& path) {
+    std::u16string wide = platform().toWide(path);
+    if (wide.size() > PicturePathCapacity) wide.resize(PicturePathCapacity);
     DecodedImage decoded;
-    if (!platform().decodeImageFile(path, decoded)) return false;
+    if (!platform().decodeImageFile(wide, decoded)) return false;
     return store(slot, decoded);
 }
 
@@ -80,7 +80,7 @@ void View::initialise(Point position, View* parent, std::int32_t kind, const std
     // A view whose image failed still joins its parent, so the tree owns it.
     if (imageBytes != nullptr && !loadNormalImage(imageBytes, byteCount)) {
         platform().debugOutput(ImageLoadFailure);
-        platform().postQuitMessage(0);
+        if (imageFailureHandler_ != nullptr) imageFailureHandler_();
     }
 }
 
@@ -142,7 +142,9 @@ void View::clearChildren() {
 }
 
 bool View::loadNormalImage(const std::uint8_t* imageBytes, std::size_t byteCount) {
-    if (kind_ == KindPictureFile) return decodePicture(normal_);
+    if (kind_ == KindPictureFile) {
+        return decodePicture(normal_, std::string(reinterpret_cast<const char*>(imageBytes), byteCount));
+    }
     return decodeInto(normal_, imageBytes, byteCount);
 }
 
@@ -242,22 +244,12 @@ void View::press(Point) { pressed_ = 1; }
 
 void View::release(Point) { pressed_ = 0; }
 
-void View::dragTo(std::int32_t pointerX, std::int32_t pointerY, std::int32_t mode, std::int32_t maxX,
-                  std::int32_t maxY, std::int32_t minX, std::int32_t minY) {
-    if (!draggable_) return;
-    constexpr std::int32_t CurvePage = 4;
-    if (mode == CurvePage) {
-        // Each axis follows the pointer only while the pointer is inside the box.
-        if (minX <= pointerX && pointerX <= maxX) x_ = pointerX - 6;
-        if (minY <= pointerY && pointerY <= maxY) y_ = pointerY - 6;
-        return;
-    }
-    // A slider knob: its left edge runs from 228 to 469, centred on the pointer.
-    x_ = pointerX < 236 ? 228 : pointerX > 477 ? 469 : pointerX - 8;
+void View::dragTo(Point position) {
+    if (draggable_) moveTo(position);
 }
 
 void View::setVisible(bool flag) {
-    if (shell.running == 0) return;
+    if (lifecycle.running == 0) return;
     visible_ = flag;
 }
 
@@ -286,17 +278,17 @@ void View::setLine(float penWidth, std::int32_t x1, std::int32_t y1, std::int32_
     width_ = height_ = 1;
 }
 
-bool View::loadPicture() {
+bool View::loadPicture(const std::string& path) {
     ViewImage picture;
-    if (!decodePicture(picture)) return false;
+    if (!decodePicture(picture, path)) return false;
     normal_ = std::move(picture);
     return true;
 }
 
-bool View::reloadBackground() {
+bool View::reloadBackground(const std::string& path) {
     // A profile naming a file that is no picture must not leave the window
     // without a background, nor end the program mid-session: the old one stays.
-    if (!loadPicture()) {
+    if (!loadPicture(path)) {
         platform().debugOutput(ImageLoadFailure);
         return false;
     }

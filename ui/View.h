@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Types.h"
@@ -38,8 +39,9 @@ class View {
 public:
     // Takes the next serial and, with a parent, joins the end of its child
     // list (the parent then owns the view). Image bytes load the normal image:
-    // for KindImage they are the image file; for KindPictureFile they only ask
-    // for the picture named by the profile key BACKSCREEN to be loaded.
+    // for KindImage they are the image file; for KindPictureFile they are the
+    // picture's path, 8-bit text in the program's code page. When they give no
+    // picture the failure handler runs.
     View(Point position, View* parent, std::int32_t kind, const std::uint8_t* imageBytes, std::size_t byteCount);
     View(const View&) = delete;
     View& operator=(const View&) = delete;
@@ -61,9 +63,9 @@ public:
     // This view alone; records the outcome in its under-cursor flag.
     virtual View* hitTestSelf(Point point);
     virtual void press(Point point);
-    // Mode 4 moves freely inside the box; any other mode is a slider knob.
-    virtual void dragTo(std::int32_t pointerX, std::int32_t pointerY, std::int32_t mode, std::int32_t maxX,
-                        std::int32_t maxY, std::int32_t minX, std::int32_t minY);
+    // A draggable view's top-left corner goes to `position`; any other view
+    // stays. Where a drag may take a view is its panel's business.
+    virtual void dragTo(Point position);
     virtual void release(Point point);
 
     Point position() const { return {x_, y_}; }
@@ -86,12 +88,31 @@ public:
                  std::int32_t height);
     void setLine(float penWidth, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint8_t a,
                  std::uint8_t r, std::uint8_t g, std::uint8_t b);
-    // The root only: shows the picture named by BACKSCREEN and starts over as
-    // a fresh kind 1 root. A picture that does not decode leaves the old one.
-    bool reloadBackground();
-    // Decodes the picture named by BACKSCREEN into the normal image; on failure
-    // the image stays as it was and nothing is reported.
-    bool loadPicture();
+    // The same with the colour as one ARGB word.
+    void setText(const char16_t* text, std::int32_t sizePoints, std::int32_t style, std::int32_t alignment,
+                 std::uint32_t argb, std::int32_t width, std::int32_t height) {
+        setText(text, sizePoints, style, alignment, static_cast<std::uint8_t>(argb >> 24),
+                static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
+                static_cast<std::uint8_t>(argb), width, height);
+    }
+    void setLine(float penWidth, Point from, Point to, std::uint32_t argb) {
+        setLine(penWidth, from.x, from.y, to.x, to.y, static_cast<std::uint8_t>(argb >> 24),
+                static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
+                static_cast<std::uint8_t>(argb));
+    }
+    // The root only: shows the picture at `path` and starts over as a fresh
+    // kind 1 root. A picture that does not decode leaves the old one.
+    bool reloadBackground(const std::string& path);
+    // Decodes the picture at `path` (8-bit text in the program's code page)
+    // into the normal image; on failure the image stays as it was and nothing
+    // is reported.
+    bool loadPicture(const std::string& path);
+
+    // What happens when a view is made with image bytes that give no picture,
+    // after the failure has gone to the debugger output: the application
+    // installs its policy (it quits). None by default.
+    using ImageFailureHandler = void (*)();
+    static void setImageFailureHandler(ImageFailureHandler handler) { imageFailureHandler_ = handler; }
 
     // Read access for the panels and tests.
     std::int32_t kind() const { return kind_; }
@@ -172,6 +193,7 @@ private:
 
     // Views are made and used on the window thread only.
     static std::int32_t serialCounter_;
+    static ImageFailureHandler imageFailureHandler_;
 };
 
 }  // namespace vt

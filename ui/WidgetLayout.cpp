@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
+#include "ui/CurveChart.h"
 #include "ui/SkinArchive.h"
 
 namespace vt {
@@ -33,15 +34,7 @@ struct TextLook {
 };
 
 void applyLook(View& view, const char16_t* text, const TextLook& look) {
-    view.setText(text, look.size, look.style, look.alignment, static_cast<std::uint8_t>(look.argb >> 24),
-                 static_cast<std::uint8_t>(look.argb >> 16), static_cast<std::uint8_t>(look.argb >> 8),
-                 static_cast<std::uint8_t>(look.argb), look.width, look.height);
-}
-
-void applyLine(View& view, float pen, Point from, Point to, std::uint32_t argb) {
-    view.setLine(pen, from.x, from.y, to.x, to.y, static_cast<std::uint8_t>(argb >> 24),
-                 static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
-                 static_cast<std::uint8_t>(argb));
+    view.setText(text, look.size, look.style, look.alignment, look.argb, look.width, look.height);
 }
 
 // Makes widgets as children of the root, one after the other.
@@ -69,7 +62,7 @@ public:
     }
     View* line(float pen, Point from, Point to, std::uint32_t argb) {
         auto* view = new View({0, 0}, &root_, KindLine, nullptr, 0);
-        applyLine(*view, pen, from, to, argb);
+        view->setLine(pen, from, to, argb);
         return view;
     }
 
@@ -418,74 +411,14 @@ bool buildBelowRoot(std::FILE* archive, const LayoutInputs& inputs, Widgets& w, 
 
 }  // namespace
 
-bool buildWidgetTree(std::FILE* archive, const LayoutInputs& inputs, Widgets& w, WidgetTexts& texts) {
+std::unique_ptr<View> buildWidgetTree(std::FILE* archive, const LayoutInputs& inputs, Widgets& w,
+                                      WidgetTexts& texts) {
     w = Widgets{};
-    w.root = createRootView(archive);
-    if (w.root != nullptr && buildBelowRoot(archive, inputs, w, texts)) return true;
-    delete w.root;
+    std::unique_ptr<View> root = createRootView(archive);
+    w.root = root.get();
+    if (root != nullptr && buildBelowRoot(archive, inputs, w, texts)) return root;
     w = Widgets{};
-    return false;
-}
-
-void computeCurveFan(GpuSlot& slot) {
-    const std::int32_t low = slot.fan1Min;
-    const std::int32_t high = slot.fan1Max;
-    std::int32_t level[3];
-    for (int i = 0; i < 3; ++i) level[i] = slot.storedCurve.points[i].level;
-    slot.curveFan[0] = std::min(level[0], low);
-    for (int i = 0; i < 3; ++i) {
-        // Above the range gives its top, below it its bottom, in that order.
-        slot.curveFan[i + 1] = level[i] > high ? high : level[i] < low ? low : level[i];
-    }
-    slot.curveFan[4] = std::min(level[2], high);
-}
-
-Point curvePointPosition(std::int32_t temperature, std::int32_t fanSpeed) {
-    return {264 + 2 * temperature, 2 * (287 - fanSpeed)};
-}
-
-namespace {
-
-// The chart's reading of a point's position: half a degree and half a per
-// cent per pixel, in single precision, as the drag code reads it back.
-std::int32_t temperatureAt(std::int32_t x) { return static_cast<std::int32_t>((x - 264) * 0.5f + 0.5f); }
-std::int32_t fanSpeedAt(std::int32_t y) { return 100 - static_cast<std::int32_t>((y - 374) * 0.5f + 0.5f); }
-
-std::u16string curveLabelText(std::int32_t temperature, std::int32_t fanSpeed) {
-    auto number = [](std::int32_t value) {
-        const std::string digits = std::to_string(value);
-        return std::u16string(digits.begin(), digits.end());
-    };
-    return number(temperature) + u" ℃, " + number(fanSpeed) + u" ％";
-}
-
-Point labelPosition(int point, Point at) {
-    if (point == 0) return {at.x - 58, at.y - 2};  // left of the chart
-    if (point == CurvePointCount - 1) return {at.x + 14, at.y - 2};
-    return {at.x + 10, at.y + 10};
-}
-
-}  // namespace
-
-void placeCurveEditor(Widgets& w, WidgetTexts& texts, const GpuSlot& slot) {
-    const std::int32_t temperature[CurvePointCount] = {0, slot.curveTemp[0], slot.curveTemp[1], slot.curveTemp[2], 100};
-    Point at[CurvePointCount];
-    for (int point = 0; point < CurvePointCount; ++point) {
-        at[point] = curvePointPosition(temperature[point], slot.curveFan[point]);
-        w.curvePoint[point]->moveTo(at[point]);
-    }
-    constexpr std::uint32_t Blue = 0xFF0000FFu;
-    applyLine(*w.curveSegment[0], 1.0f, {270, 2 * (290 - slot.curveFan[0])}, {at[1].x + 5, at[1].y + 5}, Blue);
-    for (int segment = 1; segment < 3; ++segment) {
-        applyLine(*w.curveSegment[segment], 1.0f, {at[segment].x + 6, at[segment].y + 6},
-                  {at[segment + 1].x + 5, at[segment + 1].y + 5}, Blue);
-    }
-    applyLine(*w.curveSegment[3], 1.0f, {at[3].x + 6, at[3].y + 6}, {469, 579 - 2 * slot.curveFan[4]}, Blue);
-    for (int point = 0; point < CurvePointCount; ++point) {
-        texts.curveLabel[point].assign(curveLabelText(temperatureAt(at[point].x), fanSpeedAt(at[point].y)));
-        applyLook(*w.curveLabel[point], texts.curveLabel[point].c_str(), {7, Bold, Near, 0xFFFF641Au, 1, 1});
-        w.curveLabel[point]->moveTo(labelPosition(point, at[point]));
-    }
+    return nullptr;
 }
 
 std::uint32_t meterSegmentColour(std::int32_t preset, bool fanRow, int segment) {

@@ -10,8 +10,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "ui/TextBuffer.h"
 #include "ui/View.h"
 
@@ -62,8 +63,8 @@ struct WidgetTexts {
     TextBuffer<CurveLabelCapacity> curveLabel[CurvePointCount];
 };
 
-// Every widget by name. The views belong to the tree under root; this record
-// only finds them.
+// Every widget by name. The views belong to the tree under root, and the root
+// to whoever built the tree; this record only finds them.
 struct Widgets {
     View* root = nullptr;
 
@@ -138,24 +139,12 @@ struct LayoutInputs {
 };
 
 // Builds the root and the whole tree from the open archive, in Easy Mode on
-// page 0, preset buttons marked by easySettings and SLI-SYNC by sliSync. On
-// success widgets.root owns the tree. When an entry cannot be loaded the
-// partial tree is deleted, widgets is cleared and false returned; the caller
+// page 0, preset buttons marked by easySettings and SLI-SYNC by sliSync, and
+// returns the root, which owns the tree. When an entry cannot be loaded the
+// partial tree is deleted, widgets is cleared and null returned; the caller
 // tells the user (OutOfMemoryMessage).
-bool buildWidgetTree(std::FILE* archive, const LayoutInputs& inputs, Widgets& widgets, WidgetTexts& texts);
-
-// The five curve fan speeds a GPU's points start from: the driver's three
-// curve levels clamped into [fan1Min, fan1Max], with the end points at or below
-// the range's ends.
-void computeCurveFan(GpuSlot& slot);
-
-// Window position of a curve point's top-left corner for a temperature (degrees C)
-// and a fan speed (%).
-Point curvePointPosition(std::int32_t temperature, std::int32_t fanSpeed);
-
-// Puts the curve points where the GPU's curve values say, joins them with the
-// segments and writes their labels.
-void placeCurveEditor(Widgets& widgets, WidgetTexts& texts, const GpuSlot& slot);
+std::unique_ptr<View> buildWidgetTree(std::FILE* archive, const LayoutInputs& inputs, Widgets& widgets,
+                                      WidgetTexts& texts);
 
 // The colour of a monitor meter segment for an easy preset (0xRRGGBB): the
 // preset's own colour, or for custom a ramp along the row.

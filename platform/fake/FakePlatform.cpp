@@ -270,7 +270,7 @@ ModuleHandle FakePlatform::loadLibrary(const std::string& name, std::uint32_t se
         return nullptr;
     }
     if (modules_.count(name) == 0) {
-        lastError = ERROR_MOD_NOT_FOUND;
+        lastError = ErrorModNotFound;
         return nullptr;
     }
     for (auto& [handle, module] : loaded_) {
@@ -352,7 +352,7 @@ WindowHandle FakePlatform::createWindow(const std::string& className, const std:
         handle = makeHandle<WindowHandle>(raw);
         lastWindow_ = handle;
     }
-    sendMessage(handle, WM_CREATE, 0, 0);
+    sendMessage(handle, WmCreate, 0, 0);
     return handle;
 }
 
@@ -392,19 +392,19 @@ void FakePlatform::postQuitMessage(int exitCode) {
     std::lock_guard guard(lock_);
     record("postQuitMessage " + std::to_string(exitCode));
     quitCode_ = exitCode;
-    queue_.push_back({nullptr, WM_QUIT, static_cast<WParam>(exitCode), 0});
+    queue_.push_back({nullptr, WmQuit, static_cast<WParam>(exitCode), 0});
 }
 
 int FakePlatform::getMessage(Message& message) {
     std::lock_guard guard(lock_);
     if (queue_.empty()) {
         // Nothing will ever arrive on the host: end the loop as a quit would.
-        message = {nullptr, WM_QUIT, 0, 0};
+        message = {nullptr, WmQuit, 0, 0};
         return 0;
     }
     message = queue_.front();
     queue_.pop_front();
-    return message.message == WM_QUIT ? 0 : 1;
+    return message.message == WmQuit ? 0 : 1;
 }
 
 bool FakePlatform::peekMessage(Message& message, bool remove) {
@@ -427,7 +427,7 @@ LResult FakePlatform::dispatchMessage(const Message& message) {
 void FakePlatform::showWindow(WindowHandle handle, int showCommand) {
     std::lock_guard guard(lock_);
     record("showWindow " + std::to_string(showCommand));
-    if (FakeWindow* w = window(handle)) w->visible = showCommand != SW_HIDE;
+    if (FakeWindow* w = window(handle)) w->visible = showCommand != SwHide;
 }
 
 void FakePlatform::updateWindow(WindowHandle) { record("updateWindow"); }
@@ -461,10 +461,10 @@ void FakePlatform::setWindowPos(WindowHandle handle, int x, int y, int width, in
     record("setWindowPos " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
            std::to_string(height) + " flags=" + hex(flags));
     if (FakeWindow* w = window(handle)) {
-        if ((flags & SWP_NOMOVE) == 0) {
+        if ((flags & SwpNoMove) == 0) {
             w->rect = {x, y, x + w->rect.width(), y + w->rect.height()};
         }
-        if ((flags & SWP_NOSIZE) == 0) {
+        if ((flags & SwpNoSize) == 0) {
             w->rect.right = w->rect.left + width;
             w->rect.bottom = w->rect.top + height;
         }
@@ -519,17 +519,17 @@ std::intptr_t FakePlatform::dialogBox(std::uint32_t templateId, WindowHandle own
             scripted->second.pop_front();
         }
     }
-    procedure(dialog, WM_INITDIALOG, 0, 0);
+    procedure(dialog, WmInitDialog, 0, 0);
     if (onDialogOpen) onDialogOpen(dialog, templateId);
     auto ended = [&] {
         std::lock_guard guard(lock_);
         return window(dialog)->dialogEnded;
     };
-    if (!ended()) procedure(dialog, WM_COMMAND, static_cast<WParam>(button), 0);
+    if (!ended()) procedure(dialog, WmCommand, static_cast<WParam>(button), 0);
     // A button that does not close the dialog (for example "clear history")
     // leaves it open; the user then closes it with the close box.
-    if (!ended()) procedure(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (!ended()) procedure(dialog, WM_CLOSE, 0, 0);
+    if (!ended()) procedure(dialog, WmSysCommand, ScClose, 0);
+    if (!ended()) procedure(dialog, WmClose, 0, 0);
     std::lock_guard guard(lock_);
     FakeWindow* w = window(dialog);
     std::intptr_t result = w->dialogEnded ? w->dialogResult : -1;
@@ -635,7 +635,7 @@ void FakePlatform::appendMenuItem(MenuHandle, std::uint32_t id, const char* text
 void FakePlatform::trackPopupMenu(MenuHandle, Point screenPoint, WindowHandle owner) {
     std::lock_guard guard(lock_);
     record("trackPopupMenu " + std::to_string(screenPoint.x) + "," + std::to_string(screenPoint.y));
-    if (menuChoice != 0) queue_.push_back({owner, WM_COMMAND, menuChoice, 0});
+    if (menuChoice != 0) queue_.push_back({owner, WmCommand, menuChoice, 0});
 }
 
 void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }

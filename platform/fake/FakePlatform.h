@@ -62,9 +62,9 @@ public:
     bool failFileDialog = false;
     std::string fileDialogAnswer;  // path chosen in the next file dialog
     // Per dialog template: the button identifiers to press, one per opening
-    // (front first); an opening with nothing scripted closes with IDCANCEL (2).
+    // (front first); an opening with nothing scripted closes with IdCancel (2).
     std::map<std::uint32_t, std::deque<int>> dialogButtons;
-    // Runs right after WM_INITDIALOG, before the scripted button; lets a test
+    // Runs right after WmInitDialog, before the scripted button; lets a test
     // look at or drive an open dialog.
     std::function<void(WindowHandle dialog, std::uint32_t templateId)> onDialogOpen;
     // Messages other code (the system, another process) would post.

@@ -1,16 +1,18 @@
+#include "app/ActionButtons.h"
 #include "gpu/Apply.h"
 
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/MonitorSample.h"
+#include "state/MonitorSample.h"
 #include "gpu/WindowHooks.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -21,7 +23,7 @@ class ApplyTest : public test::GpuTest {
 protected:
     void advanced(int page) {
         panel.advancedMode = 1;
-        shell.activePage = page;
+        lifecycle.activePage = page;
         press();
     }
     void easy(int preset) {
@@ -55,12 +57,12 @@ TEST_F(ApplyTest, ActsOnlyOnAPressOfTheVisibleButton) {
         {250, 600, BUTTON_PRESSED, false, false},
     };
     panel.advancedMode = 1;
-    shell.activePage = 2;
+    lifecycle.activePage = 2;
     for (const Case& c : cases) {
         shell.input.mouseButton = c.mouse;
         EXPECT_EQ(applyPass(c.x, c.y, c.visible), c.acts) << c.x << "," << c.y << " " << c.mouse;
         finishApplySettle();
-        EXPECT_EQ(shell.applyInProgress, 0);
+        EXPECT_EQ(lifecycle.applyInProgress, 0);
     }
 }
 
@@ -68,29 +70,29 @@ TEST_F(ApplyTest, BusyFlagsHoldForOneSecondAndBlockASecondApply) {
     useCards({"current"});
     startUp();
     panel.advancedMode = 1;
-    shell.activePage = 2;
+    lifecycle.activePage = 2;
     shell.input.mouseButton = BUTTON_PRESSED;
     std::uint32_t start = fake.tickCount();
     ASSERT_TRUE(applyPass(250, 610, true));
-    EXPECT_EQ(shell.applyInProgress, 1);
-    EXPECT_EQ(shell.driverBusy, 1);
-    EXPECT_EQ(shell.inputHoldOff, 1);
+    EXPECT_EQ(lifecycle.applyInProgress, 1);
+    EXPECT_EQ(lifecycle.driverBusy, 1);
+    EXPECT_EQ(lifecycle.inputHoldOff, 1);
     EXPECT_FALSE(applyPass(250, 610, true));
     finishApplySettle();
     EXPECT_GE(fake.tickCount() - start, 1000u);
-    EXPECT_EQ(shell.applyInProgress, 0);
-    EXPECT_EQ(shell.driverBusy, 0);
-    EXPECT_EQ(shell.inputHoldOff, 0);
+    EXPECT_EQ(lifecycle.applyInProgress, 0);
+    EXPECT_EQ(lifecycle.driverBusy, 0);
+    EXPECT_EQ(lifecycle.inputHoldOff, 0);
 }
 
 TEST_F(ApplyTest, RunningAndClosingGateTheApply) {
     useCards({"current"});
     startUp();
     shell.input.mouseButton = BUTTON_PRESSED;
-    shell.running = 0;
+    lifecycle.running = 0;
     EXPECT_FALSE(applyPass(250, 610, true));
-    shell.running = 1;
-    shell.closing = 1;
+    lifecycle.running = 1;
+    lifecycle.closing = 1;
     EXPECT_FALSE(applyPass(250, 610, true));
 }
 
@@ -411,7 +413,7 @@ TEST_F(ApplyTest, EasyModeLeavesUnsupportedCardsAndUnchosenPresetsAlone) {
     for (const sim::SimCallRecord& call : driver().calls()) EXPECT_EQ(call.operation, "GetActiveOutputMask");
     EXPECT_EQ(logged(), "");
     EXPECT_EQ(countRecords(historyPath()), 0);
-    EXPECT_EQ(shell.applyInProgress, 0);
+    EXPECT_EQ(lifecycle.applyInProgress, 0);
 
     useCards({"current"});
     startUp();

@@ -186,7 +186,7 @@ class BackBufferPlatformTest : public test::PlatformTest {};
 
 TEST_F(BackBufferPlatformTest, IsSizedToTheWindowAndGivenBack) {
     fake.registerWindowClass({"C", 0, nullptr, nullptr, nullptr});
-    WindowHandle window = fake.createWindow("C", "Vantrelis", WS_POPUP, 100, 50, 640, 650);
+    WindowHandle window = fake.createWindow("C", "Vantrelis", WsPopup, 100, 50, 640, 650);
     BackBuffer buffer;
     ASSERT_TRUE(buffer.create(window));
     EXPECT_EQ(fake.count("createBackBuffer 640x650"), 1);

@@ -5,14 +5,18 @@
 
 #include "app/ShellState.h"
 #include "tests/unit/TestSupport.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
 
 class CollectorTest : public test::PlatformTest {
 protected:
-    CollectorTest() { shell.programFolder = "C:\\Program Files\\Vantrelis"; }
-    ~CollectorTest() override { resetShellState(); }
+    CollectorTest() { lifecycle.programFolder = "C:\\Program Files\\Vantrelis"; }
+    ~CollectorTest() override {
+        resetLifecycle();
+        resetShellState();
+    }
 
     std::vector<std::string> waitForShellCall() {
         for (int waited = 0; waited < 2000 && fake.count("shellExecute") == 0; waited += 5) {

@@ -6,6 +6,7 @@
 #include "platform/Messages.h"
 #include "settings/SettingsHistory.h"
 #include "tests/unit/TestSupport.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -13,23 +14,25 @@ namespace {
 class DialogProcedureTest : public test::PlatformTest {
 protected:
     DialogProcedureTest() {
+        resetLifecycle();
         resetShellState();
         dialogs = {};
-        shell.programFolder = folder.path().string();
+        lifecycle.programFolder = folder.path().string();
         fake.registerWindowClass({"MAIN", 0, [](WindowHandle, std::uint32_t, WParam, LParam) -> LResult { return 0; },
                                   nullptr, nullptr});
-        shell.mainWindow = fake.createWindow("MAIN", "Vantrelis", WS_POPUP, 100, 50, 640, 650);
+        lifecycle.mainWindow = fake.createWindow("MAIN", "Vantrelis", WsPopup, 100, 50, 640, 650);
         fake.clearCalls();
     }
     ~DialogProcedureTest() override {
+        resetLifecycle();
         resetShellState();
         dialogs = {};
     }
 
     static void selectTab(WindowHandle dialog, FakePlatform& fake, int tab) {
         fake.tabSelection = tab;
-        NotifyHeader header{nullptr, ItemTabs, TCN_SELCHANGE};
-        dialogProcedure(dialog, WM_NOTIFY, 0, reinterpret_cast<LParam>(&header));
+        NotifyHeader header{nullptr, ItemTabs, TcnSelChange};
+        dialogProcedure(dialog, WmNotify, 0, reinterpret_cast<LParam>(&header));
     }
 };
 
@@ -48,15 +51,15 @@ TEST_F(DialogProcedureTest, EachButtonLandsInItsDialogsSlot) {
     for (const Case& c : cases) {
         fake.dialogButtons[c.dialog].push_back(c.button);
         EXPECT_EQ(runSlotDialog(c.dialog, c.slot), c.button) << c.button;
-        EXPECT_EQ(shell.modal.slot[c.slot], c.button);
-        EXPECT_FALSE(shell.modal.anyOpen());
+        EXPECT_EQ(lifecycle.modal.slot[c.slot], c.button);
+        EXPECT_FALSE(lifecycle.modal.anyOpen());
     }
     EXPECT_EQ(fake.count("endDialog"), static_cast<int>(std::size(cases)));
 }
 
 TEST_F(DialogProcedureTest, SlotReadsOpenWhileTheDialogIsUp) {
     bool sawOpen = false;
-    fake.onDialogOpen = [&](WindowHandle, std::uint32_t) { sawOpen = shell.modal.slot[3] == -10000000; };
+    fake.onDialogOpen = [&](WindowHandle, std::uint32_t) { sawOpen = lifecycle.modal.slot[3] == -10000000; };
     fake.dialogButtons[DialogResetConfirm].push_back(1016);
     runSlotDialog(DialogResetConfirm, 3);
     EXPECT_TRUE(sawOpen);
@@ -71,8 +74,8 @@ TEST_F(DialogProcedureTest, CloseBoxOfTheWarningCountsAsCancel) {
 
 TEST_F(DialogProcedureTest, EscapeNeverLeavesASlotOpen) {
     for (int slot : {2, 3, 7, 9}) {
-        EXPECT_EQ(runSlotDialog(DialogResetConfirm, slot), 0) << slot;  // closed with IDCANCEL
-        EXPECT_FALSE(shell.modal.anyOpen()) << slot;
+        EXPECT_EQ(runSlotDialog(DialogResetConfirm, slot), 0) << slot;  // closed with IdCancel
+        EXPECT_FALSE(lifecycle.modal.anyOpen()) << slot;
     }
 }
 
@@ -146,7 +149,7 @@ TEST_F(DialogProcedureTest, ClearingTheHistoryKeepsTheDialogOpen) {
     EXPECT_EQ(test::readFile("history/historycfg"), "");
     EXPECT_EQ(fake.count("setDialogItemText 1000 --- Empty ---"), 1);
     EXPECT_EQ(fake.count("endDialog 2"), 1);  // closed by the close box, not by the clear button
-    EXPECT_EQ(shell.modal.slot[9], 1032);
+    EXPECT_EQ(lifecycle.modal.slot[9], 1032);
 }
 
 TEST_F(DialogProcedureTest, ProgressDialogFollowsTheCollector) {

@@ -131,7 +131,7 @@ TEST_F(DriverBinderTest, FailedBindingsUnloadTheLibraryAgain) {
 
 TEST_F(DriverBinderTest, MissingLibraryGivesMinusTwoAndTheNextCallTriesAgain) {
     fake.addModule(DriverLibrary, {});
-    fake.failModule(DriverLibrary, ERROR_MOD_NOT_FOUND);
+    fake.failModule(DriverLibrary, ErrorModNotFound);
     std::uint32_t mask = 0;
     EXPECT_EQ(DriverApi::getActiveOutputMask(gpu(), mask), DriverLibraryMissing);
     EXPECT_EQ(DriverApi::initialize(), DriverLibraryMissing);

@@ -78,7 +78,7 @@ TEST_F(DriverSystemLibraryLoaderTest, SupportLibraryThatFailsForAnotherReasonTha
     EXPECT_EQ(fake.count("loadLibrary " + DriverLibrary), 0);
 
     // Absent support libraries are fine: the others are simply not there.
-    fake.failModule("cryptnet.dll", ERROR_MOD_NOT_FOUND);
+    fake.failModule("cryptnet.dll", ErrorModNotFound);
     EXPECT_NE(load(DriverLibrary), nullptr);
 }
 
@@ -119,7 +119,7 @@ TEST_F(DriverSystemLibraryLoaderTest, SecondLoadIsNotOpenWhenAnEntryIsMissing) {
                       direct.initialize() == DriverNoSuchOperation,
                   true);
     }
-    fake.failModule(DriverLibrary, ERROR_MOD_NOT_FOUND);
+    fake.failModule(DriverLibrary, ErrorModNotFound);
     DirectDriverLibrary absent;
     EXPECT_FALSE(absent.open());
 }

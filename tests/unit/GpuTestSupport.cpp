@@ -3,38 +3,37 @@
 #include <filesystem>
 
 #include "app/ShellState.h"
+#include "app/StateReset.h"
+#include "gpu/Monitor.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverBinder.h"
 #include "driver/SystemLibraryLoader.h"
 #include "gpu/Apply.h"
 #include "gpu/ClockRanges.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/MonitorSample.h"
-#include "gpu/SettingsSession.h"
+#include "state/MonitorSample.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
 #include "settings/SettingsHistory.h"
-#include "settings/TuningSettings.h"
-#include "ui/PanelEdit.h"
+#include "state/TuningSettings.h"
+#include "app/PanelEdit.h"
+#include "state/Lifecycle.h"
 
 namespace vt::test {
 namespace {
 
 void resetSharedState() {
-    resetTuningSettings();
-    resetGpuInventory();
+    resetLifecycle();
     resetShellState();
-    resetPanelEdit();
-    resetMonitorSample();
-    windowHooks = {};
-    settingsSession = nullptr;
+    resetAllState();
 }
 
 }  // namespace
 
 GpuTest::GpuTest() {
     resetSharedState();
-    shell.programFolder = folder.path().string();
+    lifecycle.programFolder = folder.path().string();
     fake.fixedClock = true;
     std::filesystem::create_directory("log");  // start-up makes it
     driver().useManualClock();
@@ -85,18 +84,7 @@ void GpuTest::startUp() {
 }
 
 void GpuTest::readRanges() {
-    GpuSlot& gpu = inventory.slots[currentGpuIndex()];
-    refreshClockRanges(gpu);
-    PowerPolicyInfo power(gpu.versions.powerPolicyInfo);
-    if (DriverApi::getPowerPolicyInfo(gpu.handle, power) == DriverOk) {
-        tuning.powerTargetMin = static_cast<std::int32_t>(std::max<std::uint32_t>(power.minimumLimit(), 50000));
-        tuning.powerTargetMax = static_cast<std::int32_t>(power.maximumLimit());
-    }
-    ThermalPolicyInfo thermal(gpu.versions.thermalPolicyInfo);
-    if (DriverApi::getThermalPolicyInfo(gpu.handle, thermal) == DriverOk && thermal.valid()) {
-        tuning.tempTargetMin = thermal.minimumLimit() / 256;
-        tuning.tempTargetMax = thermal.maximumLimit() / 256;
-    }
+    readSettingRanges(inventory.slots[currentGpuIndex()]);
     tuning.fpsTarget = ValueAutomatic;
 }
 

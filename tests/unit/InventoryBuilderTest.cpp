@@ -3,10 +3,10 @@
 #include <sstream>
 
 #include "driver/DriverStructs.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/SupportedDevices.h"
 #include "settings/Profile.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
 
 namespace vt {

@@ -6,12 +6,13 @@
 #include "app/ShellState.h"
 #include "app/Startup.h"
 #include "app/WindowProcedure.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -24,16 +25,15 @@ protected:
         std::filesystem::remove_all("log");
         installSkin(folder.path());
         fake.screen = {1280, 1024};
-        shell.wndProcEnabled = 1;
+        lifecycle.wndProcEnabled = 1;
         fake.registerWindowClass({"VANTRELIS", 0, mainWindowProcedure, nullptr, nullptr});
         fake.clearCalls();
     }
     ~MainWindowTest() override {
-        shell.running = 0;
+        lifecycle.running = 0;
         joinWorkerThreads();
         endMonitoring();
-        delete shell.rootView;
-        shell.rootView = nullptr;
+        shell.rootView.reset();
         widgets = Widgets{};
     }
 
@@ -42,12 +42,12 @@ protected:
         std::filesystem::copy_file(VT_TEST_SKIN_ARCHIVE, where / "skin" / "imgTemp",
                                    std::filesystem::copy_options::overwrite_existing);
     }
-    int start(int preset = 3) { return initMainWindow("VANTRELIS", "Vantrelis", SW_SHOWNORMAL, preset); }
+    int start(int preset = 3) { return initMainWindow("VANTRELIS", "Vantrelis", SwShowNormal, preset); }
     std::vector<std::string> boxes() const { return fake.callsStartingWith("messageBox"); }
     void expectFatal(const std::string& box) {
         EXPECT_EQ(start(), 0);
         EXPECT_EQ(boxes(), std::vector<std::string>{box});
-        EXPECT_EQ(shell.wndProcEnabled, 0);
+        EXPECT_EQ(lifecycle.wndProcEnabled, 0);
         EXPECT_FALSE(fake.trayIconPresent());
         EXPECT_EQ(shell.rootView, nullptr);
     }
@@ -56,17 +56,17 @@ protected:
 TEST_F(MainWindowTest, BuildsTheWholeApplicationAndShowsTheWindowLast) {
     ASSERT_EQ(start(2), 1);
     EXPECT_EQ(fake.count("createWindow VANTRELIS title=Vantrelis style=80000000 at=320,187 size=0x0"), 1);
-    EXPECT_EQ(fake.windowRect(shell.mainWindow), (Rect{320, 187, 960, 837}));
+    EXPECT_EQ(fake.windowRect(lifecycle.mainWindow), (Rect{320, 187, 960, 837}));
     EXPECT_TRUE(fake.trayIconPresent());
     EXPECT_EQ(FakePlatform::iconResourceId(fake.trayIcon().icon), 162u);
     EXPECT_EQ(fake.count("createUiFont 12 400 128 ＭＳ Ｐゴシック"), 1);
-    EXPECT_EQ(shell.programFolder, folder.path().string());
+    EXPECT_EQ(lifecycle.programFolder, folder.path().string());
     EXPECT_EQ(inventory.count, 1);
     EXPECT_NE(shell.rootView, nullptr);
-    EXPECT_EQ(shell.rootView, widgets.root);
+    EXPECT_EQ(shell.rootView.get(), widgets.root);
     EXPECT_TRUE(test::readFile("log/log.txt").starts_with("--- start application 2026/12/08 09:05:07 ---"));
     EXPECT_TRUE(std::filesystem::exists("history/historycfg"));  // no valid profile: a fresh history
-    EXPECT_TRUE(fake.windowVisible(shell.mainWindow));
+    EXPECT_TRUE(fake.windowVisible(lifecycle.mainWindow));
     auto calls = fake.calls();
     EXPECT_EQ(calls.back(), "updateWindow");
     EXPECT_EQ(boxes().size(), 0u);
@@ -142,8 +142,9 @@ TEST_F(MainWindowTest, EachFatalFailureShowsItsMessageAndLeavesNoTrayIcon) {
         fresh.addModule(test::DriverLibrary, {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
         fresh.registerWindowClass({"VANTRELIS", 0, mainWindowProcedure, nullptr, nullptr});
         useCards({"current"});
+        resetLifecycle();
         resetShellState();
-        shell.wndProcEnabled = 1;
+        lifecycle.wndProcEnabled = 1;
         installSkin(folder.path());
         std::filesystem::remove_all("profile");
         switch (fault) {
@@ -158,13 +159,13 @@ TEST_F(MainWindowTest, EachFatalFailureShowsItsMessageAndLeavesNoTrayIcon) {
                 test::writeFile("profile/profile.cfg", "DeviceID = 220610de\nGPU = -1\nVer = 2.10\n");
                 break;
         }
-        EXPECT_EQ(initMainWindow("VANTRELIS", "Vantrelis", SW_SHOWNORMAL, 3), 0);
+        EXPECT_EQ(initMainWindow("VANTRELIS", "Vantrelis", SwShowNormal, 3), 0);
         std::vector<std::string> shown = fresh.callsStartingWith("messageBox");
         ASSERT_FALSE(shown.empty());
         EXPECT_NE(shown.back().find("caption=Vantrelis text=" + text), std::string::npos) << shown.back();
-        EXPECT_EQ(shell.wndProcEnabled, 0);
+        EXPECT_EQ(lifecycle.wndProcEnabled, 0);
         EXPECT_FALSE(fresh.trayIconPresent());
-        EXPECT_FALSE(fresh.windowVisible(shell.mainWindow));
+        EXPECT_FALSE(fresh.windowVisible(lifecycle.mainWindow));
         EXPECT_EQ(shell.rootView, nullptr);
         setPlatform(&fake);
     }
@@ -174,8 +175,9 @@ TEST_F(MainWindowTest, EachFatalFailureShowsItsMessageAndLeavesNoTrayIcon) {
 // do not decode are reported and the program asks to quit.
 TEST_F(MainWindowTest, ShortArchiveEndsTheRunThroughTheViews) {
     std::filesystem::resize_file("skin/imgTemp", 100);
+    resetLifecycle();
     resetShellState();
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
     EXPECT_GT(fake.count("debugOutput 画像読み込みに失敗しました\n"), 0);
     EXPECT_EQ(fake.quitCode(), 0);
     // The run ended without the shutdown sequence; its tray icon goes all the same.
@@ -189,29 +191,30 @@ TEST_F(MainWindowTest, WorkingFolderHoldsSkinProfileAndLog) {
     std::filesystem::remove_all("skin");
     std::filesystem::current_path(elsewhere);
     EXPECT_EQ(start(), 1);
-    EXPECT_EQ(shell.programFolder, elsewhere.string());
+    EXPECT_EQ(lifecycle.programFolder, elsewhere.string());
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "log" / "log.txt"));
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "history" / "historycfg"));
     std::filesystem::current_path(folder.path());
 }
 
 TEST_F(MainWindowTest, WholeRunFromEntryToQuit) {
-    fake.queueMessage({nullptr, WM_QUIT, 0, 0});  // stands for the user's Escape a little later
+    fake.queueMessage({nullptr, WmQuit, 0, 0});  // stands for the user's Escape a little later
     fake.clearCalls();
+    resetLifecycle();
     resetShellState();
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
-    EXPECT_EQ(shell.initDone, 1);
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
+    EXPECT_EQ(lifecycle.initDone, 1);
     EXPECT_EQ(fake.count("loadAccelerators 109"), 1);
     EXPECT_EQ(fake.count("registerWindowClass VANTRELIS style=3 icon=161 smallIcon=161"), 1);
 }
 
 TEST_F(MainWindowTest, EscapeEndsTheRunAboutASecondLater) {
     ASSERT_EQ(start(), 1);
-    shell.initDone = 1;
-    WindowHandle window = shell.mainWindow;
-    mainWindowProcedure(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    lifecycle.initDone = 1;
+    WindowHandle window = lifecycle.mainWindow;
+    mainWindowProcedure(window, WmKeyDown, VkEscape, 0);
     EXPECT_EQ(fake.quitCode(), -1);
-    mainWindowProcedure(window, WM_TIMER, TIMER_EXIT, 0);
+    mainWindowProcedure(window, WmTimer, TIMER_EXIT, 0);
     EXPECT_EQ(fake.quitCode(), 0);
     EXPECT_TRUE(std::filesystem::exists("profile/profile.cfg"));
     std::string log = test::readFile("log/log.txt");

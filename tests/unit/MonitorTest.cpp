@@ -5,15 +5,17 @@
 
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
+#include "app/ActionButtons.h"
 #include "gpu/Apply.h"
-#include "gpu/GpuInventory.h"
-#include "gpu/MonitorSample.h"
+#include "state/GpuInventory.h"
+#include "state/MonitorSample.h"
 #include "gpu/Reset.h"
-#include "gpu/SettingsSession.h"
+#include "gpu/FrameRateLimiter.h"
 #include "sim/SimModel.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -23,7 +25,7 @@ using test::DriverLibrary;
 class MonitorTest : public test::GpuTest {
 protected:
     ~MonitorTest() override {
-        shell.running = 0;
+        lifecycle.running = 0;
         joinWorkerThreads();
         endMonitoring();
     }
@@ -70,7 +72,7 @@ TEST_F(MonitorTest, WithoutTheSettingsStoreTheFrameRateStaysUnavailable) {
     EXPECT_EQ(static_cast<std::uint64_t>(tuning.fpsTarget.load()) >> 32, 0xFFFFFFFFu);
 
     panel.easyChoice = PresetEco;
-    applyEasyPreset();
+    applyEasyPreset(panel.easyChoice);
     finishApplySettle();
     EXPECT_EQ(driver().count("NvAPI_DRS_SetSetting"), 0);
     EXPECT_NE(log().find("EASY_SETTINGS = FAILED"), std::string::npos);
@@ -82,7 +84,7 @@ TEST_F(MonitorTest, FrameRateSentinelsKeepTheirHighWord) {
     monitoringPass();
     EXPECT_EQ(tuning.fpsTarget, -100);
     panel.fpsTargetEdit = 90;
-    applyAdvancedPage(2);
+    applyAdvancedPage(2, panelPageValues());
     finishApplySettle();
     monitoringPass();
     EXPECT_EQ(tuning.fpsTarget, 90);
@@ -153,13 +155,13 @@ TEST_F(MonitorTest, BusyFlagsSkipThePass) {
     useCards({"current"});
     startUp();
     monitoringPass();
-    for (auto flag : {&ShellState::applyInProgress, &ShellState::driverBusy, &ShellState::resetInProgress,
-                      &ShellState::hiddenToTray}) {
+    for (auto flag : {&Lifecycle::applyInProgress, &Lifecycle::driverBusy, &Lifecycle::resetInProgress,
+                      &Lifecycle::hiddenToTray}) {
         driver().clearCalls();
-        shell.*flag = 1;
+        lifecycle.*flag = 1;
         monitoringPass();
         EXPECT_EQ(driver().calls().size(), 0u);
-        shell.*flag = 0;
+        lifecycle.*flag = 0;
     }
     monitoringPass();
     EXPECT_GT(driver().calls().size(), 0u);
@@ -168,19 +170,19 @@ TEST_F(MonitorTest, BusyFlagsSkipThePass) {
 TEST_F(MonitorTest, CurvePageFollowsTheDriversCurve) {
     useCards({"current"});
     startUp();
-    shell.mainWindow = reinterpret_cast<WindowHandle>(0x42);
-    shell.activePage = 4;
+    lifecycle.mainWindow = reinterpret_cast<WindowHandle>(0x42);
+    lifecycle.activePage = 4;
     monitoringPass();
     EXPECT_EQ(fake.count("postMessage 800b"), 1);
     EXPECT_EQ(inventory.slots[0].curveTemp[1], 60);
     EXPECT_EQ(inventory.slots[0].curveFan[3], 85);
     monitoringPass();
     EXPECT_EQ(fake.count("postMessage 800b"), 1);  // unchanged: nothing to move
-    shell.activePage = 0;
+    lifecycle.activePage = 0;
     driver().editGpu(0, [](sim::SimGpu& gpu) { gpu.curve[0].points[1].temperature = 65 * 256; });
     monitoringPass();
     EXPECT_EQ(fake.count("postMessage 800b"), 1);  // not shown: not followed
-    shell.mainWindow = nullptr;
+    lifecycle.mainWindow = nullptr;
 }
 
 TEST_F(MonitorTest, FanFloorsByLevel) {
@@ -237,11 +239,11 @@ TEST_F(MonitorTest, FanFloorWalksEveryGpuWithSliSync) {
 TEST_F(MonitorTest, ThreadsEndSoonAfterTheProgramStops) {
     useCards({"current"});
     startUp();
-    shell.running = 1;
+    lifecycle.running = 1;
     startWorkerThreads();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto stop = std::chrono::steady_clock::now();
-    shell.running = 0;
+    lifecycle.running = 0;
     joinWorkerThreads();
     const auto waited = std::chrono::steady_clock::now() - stop;
     EXPECT_LT(waited, std::chrono::milliseconds(1500));
@@ -254,21 +256,21 @@ TEST_F(MonitorTest, WorkersRunBesideApplyAndReset) {
     useCards({"cooler", "current"});
     startUp();
     tuning.fanLevel = 2;
-    shell.running = 1;
+    lifecycle.running = 1;
     startWorkerThreads();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // past the threads' start
     fake.dialogButtons[139] = {1016, 1016};
     for (int round = 0; round < 2; ++round) {
         panel.advancedMode = 1;
         panel.gpuOffsetEdit = 30.0f + round;
-        applyAdvancedPage(0);
+        applyAdvancedPage(0, panelPageValues());
         resetToDefaults();
-        shell.resetInProgress = 0;
+        lifecycle.resetInProgress = 0;
         panel.easyChoice = PresetHighPerformance;
-        applyEasyPreset();
+        applyEasyPreset(panel.easyChoice);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    shell.running = 0;
+    lifecycle.running = 0;
     joinWorkerThreads();
     finishApplySettle();
     EXPECT_EQ(driver().openSessions(), 0);  // the monitoring thread closed the last one

@@ -3,9 +3,10 @@
 #include <filesystem>
 
 #include "app/ShellState.h"
-#include "gpu/GpuInventory.h"
-#include "settings/TuningSettings.h"
+#include "state/GpuInventory.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/TestSupport.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -19,16 +20,18 @@ void setGpuName(int index, std::u16string_view name) {
 class OperationLogTest : public test::PlatformTest {
 protected:
     OperationLogTest() {
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
         resetGpuInventory();
-        shell.programFolder = folder.path().string();
+        lifecycle.programFolder = folder.path().string();
         fake.fixedClock = true;
         inventory.count = 2;
         setGpuName(0, u"GeForce GTX 1080");
         setGpuName(1, u"GeForce RTX 3080");
     }
     ~OperationLogTest() override {
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
         resetGpuInventory();

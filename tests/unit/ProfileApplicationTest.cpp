@@ -1,16 +1,17 @@
-#include "settings/ProfileApplication.h"
+#include "app/ProfileLoads.h"
+#include "gpu/ProfileApplication.h"
 
 #include <filesystem>
 #include <map>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "driver/DriverOperations.h"
-#include "gpu/GpuInventory.h"
-#include "gpu/SettingsSession.h"
+#include "state/GpuInventory.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
 
 namespace vt {
 namespace {
@@ -46,7 +47,7 @@ class ProfileApplicationTest : public test::GpuTest {
 protected:
     void loadFile(const std::string& text) {
         test::writeFile("chosen.cfg", text);
-        applyProfileFile("chosen.cfg");
+        loadProfileFile("chosen.cfg");
     }
     std::string record(const std::string& stamp, const std::string& profileText) {
         return "Create = " + stamp + "\n" + profileText + "\n";
@@ -84,7 +85,7 @@ TEST_F(ProfileApplicationTest, FileAppliesEveryKeyInOrderWithItsLines) {
     EXPECT_EQ(tuning.fanLevel, 2);
     EXPECT_EQ(tuning.easySettings, PresetDefault);
     EXPECT_EQ(panel.easyChoice, PresetDefault);
-    EXPECT_EQ(shell.driverBusy, 0);
+    EXPECT_EQ(lifecycle.driverBusy, 0);
     // The tuning values are left for the monitoring thread to read back.
     EXPECT_EQ(tuning.gpuOffset, 0.0f);
 }
@@ -174,7 +175,7 @@ TEST_F(ProfileApplicationTest, MissingFileKeysKeepTheirDefaults) {
     EXPECT_EQ(tuning.sliSync, 0);
     EXPECT_EQ(tuning.fanLevel, 3);
     EXPECT_EQ(tuning.easySettings, PresetCustom);
-    EXPECT_EQ(shell.driverBusy, 0);
+    EXPECT_EQ(lifecycle.driverBusy, 0);
 }
 
 TEST_F(ProfileApplicationTest, BackgroundIsLoggedOnlyWhenThePictureOpens) {
@@ -205,7 +206,7 @@ TEST_F(ProfileApplicationTest, HistoryRecordStopsAtAMissingRequiredKey) {
     EXPECT_FALSE(applyHistoryRecord("h", 1));
     EXPECT_EQ(driver().gpu(0).graphicsDelta, 40000);  // applied before the stop
     EXPECT_EQ(driver().count("SetPowerPolicyStatus"), 0);
-    EXPECT_EQ(shell.driverBusy, 0);
+    EXPECT_EQ(lifecycle.driverBusy, 0);
 
     EXPECT_TRUE(applyHistoryRecord("h", 2));
     EXPECT_EQ(driver().gpu(0).graphicsDelta, 30000);

@@ -1,3 +1,4 @@
+#include "app/ActionButtons.h"
 #include "gpu/Reset.h"
 
 #include <cstdio>
@@ -5,13 +6,14 @@
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
 #include "gpu/CurrentProfile.h"
-#include "gpu/GpuInventory.h"
-#include "gpu/MonitorSample.h"
-#include "gpu/SettingsSession.h"
+#include "state/GpuInventory.h"
+#include "state/MonitorSample.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -53,7 +55,7 @@ TEST_F(ResetTest, CancelTouchesNothingButTheFanLevel) {
     EXPECT_EQ(tuning.fanLevel, 0);
     EXPECT_EQ(tuning.easySettings, PresetEco);
     EXPECT_EQ(shell.input.mouseButton, BUTTON_IDLE);
-    EXPECT_EQ(shell.modal.slot[3], 1017);
+    EXPECT_EQ(lifecycle.modal.slot[3], 1017);
 }
 
 TEST_F(ResetTest, ActsOnlyOnTheActiveButton) {
@@ -62,7 +64,7 @@ TEST_F(ResetTest, ActsOnlyOnTheActiveButton) {
     EXPECT_FALSE(resetPass(342, 600, true));
     EXPECT_FALSE(resetPass(444, 600, true));
     EXPECT_FALSE(resetPass(350, 600, false));
-    shell.resetInProgress = 1;
+    lifecycle.resetInProgress = 1;
     EXPECT_FALSE(resetPass(350, 600, true));
     EXPECT_EQ(fake.count("dialogBox"), 0);
 }
@@ -88,7 +90,7 @@ TEST_F(ResetTest, ConfirmedResetPutsEveryValueBack) {
     EXPECT_EQ(icons, std::vector<std::uint32_t>{161});
     EXPECT_EQ(tuning.easySettings, PresetCustom);
     EXPECT_EQ(tuning.pstate, -1);
-    EXPECT_EQ(shell.resetInProgress, 1);  // until the panel has taken the values over
+    EXPECT_EQ(lifecycle.resetInProgress, 1);  // until the panel has taken the values over
 }
 
 TEST_F(ResetTest, UnreadablePowerPolicyFailsOnlyItsStep) {

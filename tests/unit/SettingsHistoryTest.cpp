@@ -5,6 +5,7 @@
 #include "app/ShellState.h"
 #include "settings/Profile.h"
 #include "tests/unit/TestSupport.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -12,12 +13,14 @@ namespace {
 class SettingsHistoryTest : public test::PlatformTest {
 protected:
     SettingsHistoryTest() {
+        resetLifecycle();
         resetShellState();
-        shell.programFolder = folder.path().string();
+        lifecycle.programFolder = folder.path().string();
         fake.fixedClock = true;
     }
     ~SettingsHistoryTest() override {
         finishHistoryWriter();
+        resetLifecycle();
         resetShellState();
     }
 

@@ -5,11 +5,13 @@
 #include <numeric>
 #include <string>
 
+#include "app/MainWindow.h"
 #include "app/ShellState.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/TestImages.h"
 #include "tests/unit/TestSupport.h"
 #include "ui/SkinEntrySizes.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -36,10 +38,14 @@ std::string realArchive() {
 class SkinArchiveTest : public test::PlatformTest {
 protected:
     SkinArchiveTest() {
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
+        View::setImageFailureHandler(quitOnImageFailure);
     }
     ~SkinArchiveTest() override {
+        View::setImageFailureHandler(nullptr);
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
     }
@@ -192,7 +198,7 @@ TEST_F(SkinArchiveTest, OpensTheArchiveBesideTheProgramAndReportsFailuresToTheUs
     ASSERT_NE(archive, nullptr);
     std::fclose(archive);
 
-    shell.mainWindow = reinterpret_cast<WindowHandle>(0x1234);
+    lifecycle.mainWindow = reinterpret_cast<WindowHandle>(0x1234);
     showSkinFailure(ArchiveUnreadableMessage);
     showSkinFailure(OutOfMemoryMessage);
     EXPECT_EQ(fake.callsStartingWith("messageBox"),

@@ -8,6 +8,7 @@
 #include "tests/unit/GpuTestSupport.h"
 #include "ui/View.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -24,19 +25,19 @@ protected:
 
     // What the shutdown would do for a run the test ended early.
     static void endRun() {
-        shell.running = 0;
+        lifecycle.running = 0;
         joinWorkerThreads();
         endMonitoring();
-        delete shell.rootView;
-        shell.rootView = nullptr;
+        shell.rootView.reset();
         widgets = Widgets{};
+        resetLifecycle();
         resetShellState();
     }
 
     // A window of the copy that is already running, recording what it receives.
     WindowHandle runningCopyWindow() {
         fake.registerWindowClass({"RUNNING", 0, &StartupTest::recordingProcedure, nullptr, nullptr});
-        return fake.createWindow("RUNNING", "Vantrelis", WS_POPUP, 0, 0, 640, 650);
+        return fake.createWindow("RUNNING", "Vantrelis", WsPopup, 0, 0, 640, 650);
     }
 
     static LResult recordingProcedure(WindowHandle, std::uint32_t message, WParam wParam, LParam lParam) {
@@ -53,9 +54,9 @@ TEST_F(StartupTest, SecondCopyShowsTheFirstAndExitsWithoutAWindow) {
     fake.existingMutexes.insert("Vantrelis.exe");
     fake.clearCalls();
 
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
 
-    ASSERT_EQ(received.size(), 2u);  // WM_CREATE of the fixture, then the hand-over
+    ASSERT_EQ(received.size(), 2u);  // WmCreate of the fixture, then the hand-over
     EXPECT_EQ(received[1].message, WM_SHOW_INSTANCE);
     EXPECT_EQ(received[1].wParam, 0u);
     EXPECT_EQ(received[1].lParam, 0);
@@ -67,21 +68,21 @@ TEST_F(StartupTest, SecondCopyShowsTheFirstAndExitsWithoutAWindow) {
 
 TEST_F(StartupTest, SecondCopyExitsEvenBeforeTheFirstHasAWindow) {
     fake.existingMutexes.insert("Vantrelis.exe");
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
     EXPECT_EQ(fake.count("sendMessage"), 0);
     EXPECT_EQ(fake.count("createWindow"), 0);
 }
 
 TEST_F(StartupTest, FailedMutexEndsSilently) {
     fake.failMutexCreation = true;
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
     EXPECT_EQ(fake.count("findWindow"), 0);
     EXPECT_EQ(fake.count("messageBox"), 0);
     EXPECT_EQ(fake.count("createWindow"), 0);
 }
 
 TEST_F(StartupTest, TakesTheMutexInitiallyOwned) {
-    runApplication(SW_SHOWNORMAL);
+    runApplication(SwShowNormal);
     EXPECT_EQ(fake.count("createMutex Vantrelis.exe owned"), 1);
 }
 
@@ -110,8 +111,9 @@ TEST_F(StartupTest, ClassIconFollowsTheStoredPreset) {
         fresh.addModule(test::DriverLibrary,
                         {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
         useCards({"current"});
+        resetLifecycle();
         resetShellState();
-        runApplication(SW_SHOWNORMAL);
+        runApplication(SwShowNormal);
         std::string expected = "registerWindowClass VANTRELIS style=3 icon=" + std::to_string(c.icon) +
                                " smallIcon=" + std::to_string(c.icon);
         EXPECT_EQ(fresh.count(expected), 1) << (c.profile ? c.profile : "no profile");
@@ -132,25 +134,25 @@ TEST_F(StartupTest, ReadsOnlyTheCurrentDirectorysProfile) {
 
 TEST_F(StartupTest, CreatesTheTitledPopupCentredOnTheScreen) {
     fake.screen = {1280, 1024};
-    runApplication(SW_SHOWNORMAL);
+    runApplication(SwShowNormal);
     EXPECT_EQ(fake.count("createWindow VANTRELIS title=Vantrelis style=80000000 at=320,187 size=0x0"), 1);
     EXPECT_EQ(fake.windowRect(fake.lastCreatedWindow()), (Rect{320, 187, 960, 837}));
     EXPECT_TRUE(fake.windowVisible(fake.lastCreatedWindow()));
 }
 
 TEST_F(StartupTest, LoopEndsWithTheQuitMessagesCode) {
-    fake.queueMessage({nullptr, WM_QUIT, 7, 0});
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 7);
-    EXPECT_EQ(shell.initDone, 1);
+    fake.queueMessage({nullptr, WmQuit, 7, 0});
+    EXPECT_EQ(runApplication(SwShowNormal), 7);
+    EXPECT_EQ(lifecycle.initDone, 1);
     EXPECT_EQ(fake.count("loadAccelerators 109"), 1);
 }
 
 TEST_F(StartupTest, FailedWindowCreationShowsTheMessageAndSkipsTheLoop) {
     fake.failWindowCreation = true;
-    EXPECT_EQ(runApplication(SW_SHOWNORMAL), 0);
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
     EXPECT_EQ(fake.count("messageBox owner=0 caption=Vantrelis text=ウィンドウを作成できません"), 1);
     EXPECT_EQ(fake.count("loadAccelerators"), 0);
-    EXPECT_EQ(shell.wndProcEnabled, 0);
+    EXPECT_EQ(lifecycle.wndProcEnabled, 0);
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "app/DragRules.h"
+#include "app/MainWindow.h"
 #include "app/ShellState.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/TestImages.h"
 #include "tests/unit/TestSupport.h"
 #include "ui/Repaint.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -15,10 +18,14 @@ namespace {
 class ViewTest : public test::PlatformTest {
 protected:
     ViewTest() {
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
+        View::setImageFailureHandler(quitOnImageFailure);
     }
     ~ViewTest() override {
+        View::setImageFailureHandler(nullptr);
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
     }
@@ -237,7 +244,8 @@ TEST_F(ViewTest, ImageStateChoosesTheImage) {
 TEST_F(ViewTest, KnobDragFollowsThePointerWithinTheTrack) {
     std::unique_ptr<View> root(imageView(nullptr, {0, 0}, 640, 650));
     View* knob = imageView(root.get(), {228, 421}, 16, 18);
-    knob->dragTo(300, 300, 0, 470, 580, 270, 380);
+    const DragBox box{470, 580, 270, 380};
+    knob->dragTo(dragPosition(*knob, {300, 300}, 0, box));
     EXPECT_EQ(knob->position(), (Point{228, 421}));  // not draggable yet
     knob->setDraggable(true);
     struct Case {
@@ -247,7 +255,7 @@ TEST_F(ViewTest, KnobDragFollowsThePointerWithinTheTrack) {
                            {477, 469}, {478, 469}, {-5000, 228}};
     for (const Case& c : cases) {
         for (int page : {0, 1, 2, 3}) {
-            knob->dragTo(c.pointerX, 9999, page, 470, 580, 270, 380);
+            knob->dragTo(dragPosition(*knob, {c.pointerX, 9999}, page, box));
             EXPECT_EQ(knob->position(), (Point{c.knobX, 421})) << c.pointerX << " on page " << page;
         }
     }
@@ -269,7 +277,7 @@ TEST_F(ViewTest, CurvePointDragMovesEachAxisOnlyInsideTheBox) {
         {500, 300, {294, 414}},  // outside on both axes
     };
     for (const Case& c : cases) {
-        point->dragTo(c.x, c.y, 4, 400, 450, 280, 400);
+        point->dragTo(dragPosition(*point, {c.x, c.y}, 4, {400, 450, 280, 400}));
         EXPECT_EQ(point->position(), c.expected) << c.x << "," << c.y;
     }
 }
@@ -279,10 +287,10 @@ TEST_F(ViewTest, VisibilityIsFrozenOnceShutdownBegins) {
     View* view = imageView(root.get(), {0, 0}, 2, 2);
     view->setVisible(false);
     EXPECT_FALSE(view->visible());
-    shell.running = 0;
+    lifecycle.running = 0;
     view->setVisible(true);
     EXPECT_FALSE(view->visible());
-    shell.running = 1;
+    lifecycle.running = 1;
     view->setVisible(true);
     EXPECT_TRUE(view->visible());
 }
@@ -376,15 +384,16 @@ TEST_F(ViewTest, BackgroundPictureComesFromTheProfilesFile) {
         const auto png = test::solidPng(5, 6, 0xFF204060u);
         return std::string(png.begin(), png.end());
     }());
-    tuning.backScreen.set("back.png");
-    const std::uint8_t placeholder = 0;
-    std::unique_ptr<View> root(new View({0, 0}, nullptr, KindPictureFile, &placeholder, 1));
+    auto pictureView = [](const std::string& path) {
+        return new View({0, 0}, nullptr, KindPictureFile, reinterpret_cast<const std::uint8_t*>(path.data()),
+                        path.size());
+    };
+    std::unique_ptr<View> root(pictureView("back.png"));
     EXPECT_EQ(root->normalImage().width, 5);
     EXPECT_EQ(root->normalImage().height, 6);
     EXPECT_EQ(fake.count("debugOutput"), 0);
 
-    tuning.backScreen.set("missing.png");
-    std::unique_ptr<View> without(new View({0, 0}, nullptr, KindPictureFile, &placeholder, 1));
+    std::unique_ptr<View> without(pictureView("missing.png"));
     EXPECT_FALSE(without->normalImage().hasPixels());
     EXPECT_EQ(fake.count("postQuitMessage 0"), 1);
 }
@@ -399,9 +408,8 @@ TEST_F(ViewTest, ReloadBackgroundResetsTheRootAndKeepsItsChildren) {
     root->setHoverDelay();
     root->setText(u"x", 12, 1, 1, 0, 0, 0, 0, 5, 5);
 
-    tuning.backScreen.set("not-a-picture.png");
     test::writeFile("not-a-picture.png", "text\n");
-    EXPECT_FALSE(root->reloadBackground());
+    EXPECT_FALSE(root->reloadBackground("not-a-picture.png"));
     EXPECT_EQ(root->normalImage().width, 4);  // the old background stays
     EXPECT_EQ(fake.count("debugOutput 画像読み込みに失敗しました"), 1);
     EXPECT_EQ(fake.count("postQuitMessage"), 0);
@@ -410,8 +418,7 @@ TEST_F(ViewTest, ReloadBackgroundResetsTheRootAndKeepsItsChildren) {
         const auto png = test::solidPng(7, 7, 0xFF000000u);
         return std::string(png.begin(), png.end());
     }());
-    tuning.backScreen.set("picture.png");
-    ASSERT_TRUE(root->reloadBackground());
+    ASSERT_TRUE(root->reloadBackground("picture.png"));
     EXPECT_EQ(root->normalImage().width, 7);
     EXPECT_EQ(root->kind(), KindPictureFile);
     EXPECT_EQ(root->serial(), 0);

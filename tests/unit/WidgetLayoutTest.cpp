@@ -1,11 +1,15 @@
 #include "ui/WidgetLayout.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/MainWindow.h"
 #include "app/ShellState.h"
-#include "settings/TuningSettings.h"
+#include "state/Lifecycle.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/TestSupport.h"
+#include "ui/CurveChart.h"
 #include "ui/SkinArchive.h"
 
 namespace vt {
@@ -14,12 +18,16 @@ namespace {
 class WidgetLayoutTest : public test::PlatformTest {
 protected:
     WidgetLayoutTest() {
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
         resetGpuInventory();
+        View::setImageFailureHandler(quitOnImageFailure);
     }
     ~WidgetLayoutTest() override {
-        delete w.root;
+        root.reset();
+        View::setImageFailureHandler(nullptr);
+        resetLifecycle();
         resetShellState();
         resetTuningSettings();
         resetGpuInventory();
@@ -29,9 +37,9 @@ protected:
     bool build(LayoutInputs inputs = {}) {
         std::FILE* archive = std::fopen(VT_TEST_SKIN_ARCHIVE, "rb");
         EXPECT_NE(archive, nullptr) << VT_TEST_SKIN_ARCHIVE;
-        const bool built = buildWidgetTree(archive, inputs, w, texts);
+        root = buildWidgetTree(archive, inputs, w, texts);
         if (archive != nullptr) std::fclose(archive);
-        return built;
+        return root != nullptr;
     }
 
     // Every widget in the order the layout table lists them.
@@ -80,6 +88,7 @@ protected:
         return help;
     }
 
+    std::unique_ptr<View> root;
     Widgets w;
     WidgetTexts texts;
 };
@@ -295,7 +304,7 @@ TEST_F(WidgetLayoutTest, PresetButtonsShowTheStoredPreset) {
             EXPECT_EQ(w.presetButton[button]->imageState(), c.states[button]) << "preset " << c.preset;
             EXPECT_EQ(w.largeOverlay[button]->opacity(), 0.0f);
         }
-        delete w.root;
+        root.reset();
         w = Widgets{};
     }
 }
@@ -305,7 +314,7 @@ TEST_F(WidgetLayoutTest, SyncBoxShowsSynchronisationOnAsItsNormalImage) {
         tuning.sliSync = sync;
         ASSERT_TRUE(build());
         EXPECT_EQ(w.sliSyncBox->imageState(), 1 - sync);
-        delete w.root;
+        root.reset();
         w = Widgets{};
     }
 }
@@ -347,7 +356,7 @@ TEST_F(WidgetLayoutTest, SliderTitlesNameOffsetsOnlyForOffsetCapableGpus) {
             EXPECT_EQ(w.sliderTitle[s]->width(), c.widths[s]);
             EXPECT_EQ(w.sliderTitle[s]->fontStyle(), 1);
         }
-        delete w.root;
+        root.reset();
         w = Widgets{};
     }
 }
@@ -465,9 +474,9 @@ TEST_F(WidgetLayoutTest, AShortArchiveStillBuildsButAsksTheProgramToQuit) {
     test::writeBinaryFile("short", full.substr(0, full.size() / 2));
     std::FILE* archive = std::fopen("short", "rb");
     ASSERT_NE(archive, nullptr);
-    const bool built = buildWidgetTree(archive, {}, w, texts);
+    root = buildWidgetTree(archive, {}, w, texts);
     std::fclose(archive);
-    EXPECT_TRUE(built);  // nothing failed to allocate
+    EXPECT_NE(root, nullptr);  // nothing failed to allocate
     EXPECT_TRUE(w.root->normalImage().hasPixels());  // entry 0 lies in the first half
     EXPECT_FALSE(w.curvePoint[2]->normalImage().hasPixels());  // entry 99, the archive's end
     EXPECT_GT(fake.count("debugOutput 画像読み込みに失敗しました"), 0);

@@ -5,14 +5,15 @@
 #include "app/ShellState.h"
 #include "app/Tray.h"
 #include "driver/DriverApi.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "platform/Messages.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
 #include "tests/unit/TestImages.h"
 #include "ui/BackBuffer.h"
 #include "ui/View.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {
@@ -21,24 +22,23 @@ namespace {
 class WindowProcedureTest : public test::GpuTest {
 protected:
     WindowProcedureTest() {
-        shell.wndProcEnabled = 1;
+        lifecycle.wndProcEnabled = 1;
         fake.registerWindowClass({"VANTRELIS", 0, mainWindowProcedure, nullptr, nullptr});
-        window = fake.createWindow("VANTRELIS", "Vantrelis", WS_POPUP, 100, 50, 640, 650);
-        shell.mainWindow = window;
-        shell.programFolder = folder.path().string();
+        window = fake.createWindow("VANTRELIS", "Vantrelis", WsPopup, 100, 50, 640, 650);
+        lifecycle.mainWindow = window;
+        lifecycle.programFolder = folder.path().string();
         fake.clientOrigin = {100, 50};
         backBuffer.create(window);
         background = test::solidPng(640, 650, 0xFF202020);
         buttonImage = test::solidPng(100, 32, 0xFF3080F0);
         root = new View({0, 0}, nullptr, KindImage, background.data(), background.size());
         button = new View({222, 598}, root, KindImage, buttonImage.data(), buttonImage.size());
-        shell.rootView = root;
-        shell.initDone = 1;
-        send(WM_TIMER, TIMER_FRAME);  // the first tick starts the panel work
+        shell.rootView.reset(root);
+        lifecycle.initDone = 1;
+        send(WmTimer, TIMER_FRAME);  // the first tick starts the panel work
     }
     ~WindowProcedureTest() override {
-        delete shell.rootView;
-        shell.rootView = nullptr;
+        shell.rootView.reset();
         backBuffer.destroy();
     }
 
@@ -61,45 +61,45 @@ TEST_F(WindowProcedureTest, CreationStartsBothTimersAndTheFirstTickThePanels) {
 
 TEST_F(WindowProcedureTest, ClickGoesPressedHeldReleasedIdle) {
     pointAt(250, 610);
-    send(WM_LBUTTONDOWN);
+    send(WmLButtonDown);
     EXPECT_EQ(mouse(), BUTTON_PRESSED);
     EXPECT_EQ(shell.capturedView, button);
     EXPECT_TRUE(button->pressed());
-    send(WM_TIMER, TIMER_FRAME);
+    send(WmTimer, TIMER_FRAME);
     EXPECT_EQ(mouse(), BUTTON_HELD);
-    send(WM_TIMER, TIMER_FRAME);
+    send(WmTimer, TIMER_FRAME);
     EXPECT_EQ(mouse(), BUTTON_HELD);
-    send(WM_LBUTTONUP);
+    send(WmLButtonUp);
     EXPECT_EQ(mouse(), BUTTON_RELEASED);
     EXPECT_EQ(shell.capturedView, nullptr);
     EXPECT_FALSE(button->pressed());
-    send(WM_TIMER, TIMER_FRAME);
+    send(WmTimer, TIMER_FRAME);
     EXPECT_EQ(mouse(), BUTTON_IDLE);
 }
 
 TEST_F(WindowProcedureTest, BackgroundPressMovesTheWindowAndEndsInOneRelease) {
     pointAt(400, 40);
     fake.clearCalls();
-    send(WM_LBUTTONDOWN, 1, 0x00280190);
+    send(WmLButtonDown, 1, 0x00280190);
     EXPECT_EQ(mouse(), BUTTON_PRESSED);
     EXPECT_EQ(shell.windowDragging, 1);
     EXPECT_EQ(shell.captionDragPending, 1);
-    EXPECT_EQ(fake.count("postMessage a1 w=2 l=2621840"), 1);  // WM_NCLBUTTONDOWN on the caption
+    EXPECT_EQ(fake.count("postMessage a1 w=2 l=2621840"), 1);  // WmNcLButtonDown on the caption
     // The system's move loop ends without a button-up: the first set-cursor
     // message stands for it.
-    send(WM_SETCURSOR);
+    send(WmSetCursor);
     EXPECT_EQ(mouse(), BUTTON_RELEASED);
     EXPECT_EQ(shell.windowDragging, 0);
-    send(WM_TIMER, TIMER_FRAME);
+    send(WmTimer, TIMER_FRAME);
     EXPECT_EQ(mouse(), BUTTON_IDLE);
-    send(WM_SETCURSOR);
+    send(WmSetCursor);
     EXPECT_EQ(mouse(), BUTTON_IDLE);
 }
 
 TEST_F(WindowProcedureTest, InputHoldOffKeepsAPressFromRegistering) {
-    shell.inputHoldOff = 1;
+    lifecycle.inputHoldOff = 1;
     pointAt(250, 610);
-    send(WM_LBUTTONDOWN);
+    send(WmLButtonDown);
     EXPECT_EQ(mouse(), BUTTON_IDLE);
 }
 
@@ -109,14 +109,14 @@ TEST_F(WindowProcedureTest, HeldArrowKeyAndItsRepeatCounter) {
         WParam key;
         std::int32_t leftKey, repeat;
     } steps[] = {
-        {WM_KEYDOWN, VK_LEFT, BUTTON_PRESSED, 1},  // the press
-        {WM_TIMER, TIMER_FRAME, BUTTON_HELD, 2},   // ageing counts once
-        {WM_TIMER, TIMER_FRAME, BUTTON_HELD, 2},
-        {WM_KEYDOWN, VK_LEFT, BUTTON_HELD, 3},  // each auto-repeat
-        {WM_KEYDOWN, VK_LEFT, BUTTON_HELD, 4},
-        {WM_MOUSEMOVE, 0, BUTTON_HELD, 4},
-        {WM_KEYUP, VK_LEFT, BUTTON_RELEASED, 0},
-        {WM_TIMER, TIMER_FRAME, BUTTON_IDLE, 0},
+        {WmKeyDown, VkLeft, BUTTON_PRESSED, 1},  // the press
+        {WmTimer, TIMER_FRAME, BUTTON_HELD, 2},   // ageing counts once
+        {WmTimer, TIMER_FRAME, BUTTON_HELD, 2},
+        {WmKeyDown, VkLeft, BUTTON_HELD, 3},  // each auto-repeat
+        {WmKeyDown, VkLeft, BUTTON_HELD, 4},
+        {WmMouseMove, 0, BUTTON_HELD, 4},
+        {WmKeyUp, VkLeft, BUTTON_RELEASED, 0},
+        {WmTimer, TIMER_FRAME, BUTTON_IDLE, 0},
     };
     for (const Step& step : steps) {
         send(step.message, step.key);
@@ -126,36 +126,36 @@ TEST_F(WindowProcedureTest, HeldArrowKeyAndItsRepeatCounter) {
 }
 
 TEST_F(WindowProcedureTest, ReleasingAnyKeyResetsBothCounters) {
-    send(WM_KEYDOWN, VK_LEFT);
-    send(WM_KEYDOWN, VK_RIGHT);
-    send(WM_TIMER, TIMER_FRAME);
+    send(WmKeyDown, VkLeft);
+    send(WmKeyDown, VkRight);
+    send(WmTimer, TIMER_FRAME);
     EXPECT_GT(shell.input.leftKeyRepeat, 0);
     EXPECT_GT(shell.input.rightKeyRepeat, 0);
-    send(WM_KEYUP, 'A');
+    send(WmKeyUp, 'A');
     EXPECT_EQ(shell.input.leftKeyRepeat, 0);
     EXPECT_EQ(shell.input.rightKeyRepeat, 0);
     EXPECT_EQ(shell.input.leftKey, BUTTON_HELD);  // only its own key-up releases it
 }
 
 TEST_F(WindowProcedureTest, OpenDialogSwallowsInputButNotPainting) {
-    shell.modal.slot[9] = ModalResults::openSentinel(9);
+    lifecycle.modal.slot[9] = ModalResults::openSentinel(9);
     pointAt(250, 610);
     shell.input.mouseButton = BUTTON_HELD;
-    for (std::uint32_t message : {WM_LBUTTONDOWN, WM_KEYDOWN, WM_TIMER, WM_MOUSEMOVE, WM_SETCURSOR}) {
-        EXPECT_EQ(send(message, message == WM_KEYDOWN ? VK_ESCAPE : TIMER_FRAME), 0);
+    for (std::uint32_t message : {WmLButtonDown, WmKeyDown, WmTimer, WmMouseMove, WmSetCursor}) {
+        EXPECT_EQ(send(message, message == WmKeyDown ? VkEscape : TIMER_FRAME), 0);
     }
     EXPECT_EQ(mouse(), BUTTON_IDLE);
     EXPECT_EQ(shell.capturedView, nullptr);
-    EXPECT_EQ(shell.running, 1);  // the Escape never arrived
+    EXPECT_EQ(lifecycle.running, 1);  // the Escape never arrived
     fake.clearCalls();
-    send(WM_PAINT);
+    send(WmPaint);
     EXPECT_EQ(fake.count("presentBackBuffer 640x650"), 1);
-    shell.modal.slot[9] = 0;
+    lifecycle.modal.slot[9] = 0;
 }
 
 TEST_F(WindowProcedureTest, PaintDrawsTheTreeIntoTheBackBufferAndCopiesIt) {
     fake.clearCalls();
-    send(WM_PAINT);
+    send(WmPaint);
     EXPECT_EQ(fake.calls(), (std::vector<std::string>{"beginPaint", "presentBackBuffer 640x650", "endPaint"}));
     // The button's blue is in the buffer at its place (rows bottom-up).
     const std::uint8_t* pixel = backBuffer.surface().pixels + ((650 - 1 - 600) * 640 + 230) * 4;
@@ -164,57 +164,57 @@ TEST_F(WindowProcedureTest, PaintDrawsTheTreeIntoTheBackBufferAndCopiesIt) {
 }
 
 TEST_F(WindowProcedureTest, EscapeTwiceSendsOneQuitRequest) {
-    send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(shell.running, 0);
-    EXPECT_EQ(shell.driverBusy, 1);
-    send(WM_KEYDOWN, VK_ESCAPE);
+    send(WmKeyDown, VkEscape);
+    EXPECT_EQ(lifecycle.running, 0);
+    EXPECT_EQ(lifecycle.driverBusy, 1);
+    send(WmKeyDown, VkEscape);
     std::vector<std::uintptr_t> timers = fake.timers(window);
     EXPECT_EQ(std::count(timers.begin(), timers.end(), TIMER_EXIT), 1);
 }
 
 TEST_F(WindowProcedureTest, QuitRequestEndsTheProgramOnTheExitTimer) {
     send(WM_QUIT_REQUEST);
-    EXPECT_EQ(shell.running, 0);
+    EXPECT_EQ(lifecycle.running, 0);
     EXPECT_EQ(fake.quitCode(), -1);
-    send(WM_TIMER, TIMER_FRAME);  // only the exit timer acts now
+    send(WmTimer, TIMER_FRAME);  // only the exit timer acts now
     EXPECT_EQ(fake.quitCode(), -1);
-    send(WM_TIMER, TIMER_EXIT);
+    send(WmTimer, TIMER_EXIT);
     EXPECT_EQ(fake.quitCode(), 0);
     EXPECT_EQ(shell.rootView, nullptr);
 }
 
 TEST_F(WindowProcedureTest, HoverTakesThreePassesFromWidgetToWidget) {
     pointAt(250, 610);
-    send(WM_MOUSEMOVE);
+    send(WmMouseMove);
     EXPECT_EQ(shell.hoveredView, button);  // picked, not marked
     EXPECT_FALSE(button->hovered());
-    send(WM_MOUSEMOVE);
+    send(WmMouseMove);
     EXPECT_TRUE(button->hovered());
     pointAt(10, 10);
-    send(WM_MOUSEMOVE);
+    send(WmMouseMove);
     EXPECT_EQ(shell.hoveredView, nullptr);  // cleared
     EXPECT_FALSE(button->hovered());
-    send(WM_MOUSEMOVE);
+    send(WmMouseMove);
     EXPECT_EQ(shell.hoveredView, root);
 }
 
 TEST_F(WindowProcedureTest, RefreshTickRepaintsUnlessDraggingOverAWidget) {
     fake.clearCalls();
-    send(WM_TIMER, TIMER_REFRESH);
+    send(WmTimer, TIMER_REFRESH);
     EXPECT_EQ(fake.count("invalidate erase=0"), 1);
     shell.windowDragging = 1;
     pointAt(250, 610);
     fake.clearCalls();
-    send(WM_TIMER, TIMER_REFRESH);
+    send(WmTimer, TIMER_REFRESH);
     EXPECT_EQ(fake.count("invalidate"), 0);
 }
 
 TEST_F(WindowProcedureTest, ShowInstanceBringsTheWindowBack) {
-    shell.hiddenToTray = 1;
+    lifecycle.hiddenToTray = 1;
     send(WM_SHOW_INSTANCE);
     EXPECT_TRUE(fake.windowVisible(window));
     EXPECT_EQ(fake.foregroundWindow(), window);
-    EXPECT_EQ(shell.hiddenToTray, 0);
+    EXPECT_EQ(lifecycle.hiddenToTray, 0);
 }
 
 TEST_F(WindowProcedureTest, ScannerEndIsLogged) {
@@ -229,17 +229,17 @@ TEST_F(WindowProcedureTest, CursorFollowsTheHandFlag) {
     send(WM_SHOW_INSTANCE);
     EXPECT_EQ(fake.cursorShape(), CursorShape::Hand);
     shell.handCursor = 0;
-    send(WM_SETCURSOR);
+    send(WmSetCursor);
     EXPECT_EQ(fake.cursorShape(), CursorShape::Arrow);
 }
 
 TEST_F(WindowProcedureTest, GateLetsEverythingThroughUntouched) {
-    shell.wndProcEnabled = 0;
+    lifecycle.wndProcEnabled = 0;
     pointAt(250, 610);
-    send(WM_LBUTTONDOWN);
-    send(WM_KEYDOWN, VK_ESCAPE);
+    send(WmLButtonDown);
+    send(WmKeyDown, VkEscape);
     EXPECT_EQ(mouse(), BUTTON_IDLE);
-    EXPECT_EQ(shell.running, 1);
+    EXPECT_EQ(lifecycle.running, 1);
 }
 
 // --- the shutdown sequence ----------------------------------------------------------
@@ -251,7 +251,7 @@ TEST_F(WindowProcedureTest, ShutdownSavesTheProfileAndTheEndLine) {
     tuning.easySettings = PresetEco;
     shell.instanceMutex = reinterpret_cast<MutexHandle>(0x77);
     ASSERT_FALSE(std::filesystem::exists("profile"));
-    send(WM_DESTROY);
+    send(WmDestroy);
     EXPECT_TRUE(std::filesystem::is_directory("profile"));
     std::string saved = test::readFile("profile/profile.cfg");
     EXPECT_TRUE(saved.starts_with(test::textFile("DeviceID = 1b8010de\nGPU = 0\nEASY_SETTINGS = 2\n"))) << saved;
@@ -266,7 +266,7 @@ TEST_F(WindowProcedureTest, ShutdownWithoutALogFolderLosesOnlyTheEndLine) {
     std::filesystem::remove_all("log");
     useCards({"cooler"});
     startUp();
-    send(WM_DESTROY);
+    send(WmDestroy);
     EXPECT_FALSE(std::filesystem::exists("log"));
     EXPECT_TRUE(std::filesystem::exists("profile/profile.cfg"));
 }
@@ -276,7 +276,7 @@ TEST_F(WindowProcedureTest, ShutdownHandsTheFansBackWhenAFanLevelIsSet) {
     startUp();
     tuning.fanLevel = 2;
     driver().failOperation("RestoreCoolerSettings", -5, 1);
-    send(WM_DESTROY);
+    send(WmDestroy);
     std::vector<std::string> restores = calls("RestoreCoolerSettings");
     ASSERT_EQ(restores.size(), 2u);  // the second GPU refuses; the walk ends there
     EXPECT_NE(restores[0].find("gpu=0"), std::string::npos);
@@ -288,7 +288,7 @@ TEST_F(WindowProcedureTest, ShutdownWithoutSliSyncRestoresOnlyTheCurrentGpu) {
     startUp();
     tuning.fanLevel = 1;
     tuning.sliSync = 0;
-    send(WM_DESTROY);
+    send(WmDestroy);
     std::vector<std::string> restores = calls("RestoreCoolerSettings");
     ASSERT_EQ(restores.size(), 1u);
     EXPECT_NE(restores[0].find("gpu=0"), std::string::npos);

@@ -8,16 +8,17 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/ShellState.h"
 #include "platform/fake/FakePlatform.h"
-#include "settings/TuningSettings.h"
+#include "state/TuningSettings.h"
 #include "ui/BackBuffer.h"
 #include "ui/BlendTable.h"
 #include "ui/SkinArchive.h"
 #include "ui/WidgetLayout.h"
+#include "state/Lifecycle.h"
 
 namespace {
 
@@ -91,12 +92,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s\n", archivePath);
         return 1;
     }
-    vt::resetShellState();
-    bool built = false;
+    vt::resetLifecycle();
+    std::unique_ptr<vt::View> root;
     const double treeBuild =
-        milliseconds([&] { built = vt::buildWidgetTree(archive, {}, vt::widgets, vt::widgetTexts); });
+        milliseconds([&] { root = vt::buildWidgetTree(archive, {}, vt::widgets, vt::widgetTexts); });
     std::fclose(archive);
-    if (!built) {
+    if (root == nullptr) {
         std::fprintf(stderr, "the tree could not be built from %s\n", archivePath);
         return 1;
     }
@@ -141,8 +142,8 @@ int main(int argc, char** argv) {
     std::printf("paint / copy: %.2f (medians), %.2f (best)\n", painted.median / copied.median,
                 painted.best / copied.best);
 
-    delete vt::widgets.root;
     vt::widgets = vt::Widgets{};
+    root.reset();
     vt::setPlatform(nullptr);
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "gpu/MonitorSample.h"
+#include "state/MonitorSample.h"
 
 namespace vt {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "platform/Shared.h"
 
 namespace vt {

@@ -1,4 +1,4 @@
-#include "ui/PanelEdit.h"
+#include "app/PanelEdit.h"
 
 namespace vt {
 

@@ -71,6 +71,11 @@ struct GpuSlot {
     Shared<std::int32_t> curveFan[5];
 };
 
+// Clock offsets, power and (for ModernTuning) temperature may be tuned.
+inline bool tunable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.LegacyTuning; }
+// The temperature target may be set and read.
+inline bool thermalCapable(const GpuSlot& gpu) { return gpu.caps.ModernTuning || gpu.caps.AltPresetCard; }
+
 struct GpuInventory {
     std::int32_t count = 0;
     GpuSlot slots[MaxGpus];

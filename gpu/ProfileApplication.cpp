@@ -1,25 +1,24 @@
-#include "settings/ProfileApplication.h"
+#include "gpu/ProfileApplication.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
-#include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/ClockRanges.h"
 #include "gpu/FanControl.h"
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/SettingsSession.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
-#include "settings/TuningSettings.h"
-#include "ui/PanelEdit.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {
@@ -84,31 +83,12 @@ enum class FrameRateOutcome { Nothing, Reset, Set };
 FrameRateOutcome sendFrameRateLimit(std::int32_t fps, bool fresh, bool pause) {
     if (fps == ValueUnavailable || fps == 0) return FrameRateOutcome::Nothing;
     DrsProfile profile = nullptr;
-    if (fresh) {
-        if (reopenSettingsSession(profile) != DriverOk) return FrameRateOutcome::Nothing;
-    } else {
-        DrsSession session = nullptr;
-        DriverStatus created = DriverApi::drsCreateSession(session);
-        settingsSession = session;
-        if (created != DriverOk || DriverApi::drsLoadSettings(session) != DriverOk ||
-            DriverApi::drsGetBaseProfile(session, profile) != DriverOk) {
-            return FrameRateOutcome::Nothing;
-        }
-    }
-    DrsSession session = settingsSession;
-    if (fps == ValueAutomatic) {
-        bool restored = DriverApi::drsRestoreProfileDefaultSetting(session, profile, FrameRateLimiterSetting) == DriverOk;
-        return restored && DriverApi::drsSaveSettings(session) == DriverOk ? FrameRateOutcome::Reset
-                                                                            : FrameRateOutcome::Nothing;
-    }
-    DrsSetting setting;
-    setting.requestDword(FrameRateLimiterSetting, static_cast<std::uint32_t>(fps));
-    const bool set = DriverApi::drsSetSetting(session, profile, setting) == DriverOk;
-    if (pause) platform().sleep(10);
-    if (!set) return FrameRateOutcome::Nothing;
-    DriverApi::drsSaveSettings(session);
-    if (pause) platform().sleep(10);
-    return FrameRateOutcome::Set;
+    const DriverStatus opened = fresh ? reopenSettingsSession(profile) : openSettingsSession(profile);
+    if (opened != DriverOk) return FrameRateOutcome::Nothing;
+    if (fps == ValueAutomatic) return restoreFrameRateLimit(profile) ? FrameRateOutcome::Reset : FrameRateOutcome::Nothing;
+    // The value is logged whatever the save returned.
+    const LimiterWrite written = writeFrameRateLimit(profile, static_cast<std::uint32_t>(fps), pause);
+    return written.set ? FrameRateOutcome::Set : FrameRateOutcome::Nothing;
 }
 
 void logFrameRate(FrameRateOutcome outcome, std::int32_t fps) {
@@ -236,11 +216,11 @@ void loadBackground(const ProfileSource& source) {
     if (path == TextNotFound) return;
     if (!fileOpens(path)) return;
     tuning.backScreen.set(path);
-    shell.wndProcEnabled = 0;
+    lifecycle.wndProcEnabled = 0;
     hookReloadBackground();
     hookRepaint();
     platform().sleep(1);
-    shell.wndProcEnabled = 1;
+    lifecycle.wndProcEnabled = 1;
     logLine("BACKSCREEN = " + tuning.backScreen.get() + "\n");
 }
 
@@ -255,11 +235,9 @@ bool applyProfile(const ProfileSource& source) {
     tuning.selectedGpu = value;
 
     tuning.easySettings = PresetCustom;
-    panel.easyChoice = PresetCustom;
     value = PresetCustom;
     bool found = source.integer("EASY_SETTINGS", value);
     tuning.easySettings = value;
-    panel.easyChoice = value;
     if (!found && history) return false;
 
     std::string gpuOffsetText;
@@ -272,7 +250,7 @@ bool applyProfile(const ProfileSource& source) {
 
     loadBackground(source);
 
-    shell.driverBusy = 1;
+    lifecycle.driverBusy = 1;
     GpuSlot& gpu = currentGpu();
     refreshClockRanges(gpu);
 
@@ -363,12 +341,12 @@ void startupFans(const GpuSlot& gpu) {
 
 void applyProfileFile(const std::string& path) {
     applyProfile(ProfileSource(path, 0));
-    shell.driverBusy = 0;
+    lifecycle.driverBusy = 0;
 }
 
 bool applyHistoryRecord(const std::string& historyFile, int age) {
     const bool complete = applyProfile(ProfileSource(historyFile, std::max(age, 1)));
-    shell.driverBusy = 0;
+    lifecycle.driverBusy = 0;
     return complete;
 }
 
@@ -379,7 +357,6 @@ void applyStartupProfile() {
     value = tuning.easySettings;
     lookupInteger(ProfilePath, "EASY_SETTINGS", value);
     tuning.easySettings = value;
-    panel.easyChoice = value;
     std::string path;
     lookupText(ProfilePath, "BACKSCREEN", path);
     tuning.backScreen.set(path != TextNotFound && fileOpens(path) ? path : std::string(TextNotFound));

@@ -1,4 +1,4 @@
-#include "gpu/GpuInventory.h"
+#include "state/GpuInventory.h"
 
 namespace vt {
 

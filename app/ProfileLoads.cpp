@@ -1,0 +1,29 @@
+#include "app/ProfileLoads.h"
+
+#include "app/AppWindowHooks.h"
+#include "app/PanelEdit.h"
+#include "gpu/ProfileApplication.h"
+#include "settings/SettingsHistory.h"
+#include "state/TuningSettings.h"
+
+namespace vt {
+
+void followStoredPreset() {
+    panel.easyChoice = tuning.easySettings;
+    if (tuning.easySettings >= PresetHighPerformance && tuning.easySettings <= PresetEco) {
+        markPresetButtons(tuning.easySettings);
+    }
+}
+
+void loadProfileFile(const std::string& path) {
+    applyProfileFile(path);
+    followStoredPreset();
+}
+
+bool loadHistoryRecord(int age) {
+    const bool complete = applyHistoryRecord(historyPath(), age);
+    followStoredPreset();
+    return complete;
+}
+
+}  // namespace vt

@@ -1,0 +1,34 @@
+#include "app/StateReset.h"
+
+#include "app/PanelEdit.h"
+#include "app/ShellState.h"
+#include "gpu/FrameRateLimiter.h"
+#include "gpu/WindowHooks.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
+#include "state/TuningSettings.h"
+
+namespace vt {
+
+void resetAllState() {
+    shell.input = InputState{};
+    shell.windowDragging = 0;
+    shell.captionDragPending = 0;
+    shell.presetApplyRequest = 0;
+    lifecycle.hiddenToTray = 0;
+    lifecycle.driverBusy = 0;
+    lifecycle.inputHoldOff = 0;
+    lifecycle.applyInProgress = 0;
+    lifecycle.resetInProgress = 0;
+    lifecycle.modal = ModalResults{};
+    lifecycle.activePage = 0;
+    resetPanelEdit();
+    resetTuningSettings();
+    resetGpuInventory();
+    resetMonitorSample();
+    windowHooks = {};
+    settingsSession = nullptr;
+}
+
+}  // namespace vt

@@ -1,0 +1,78 @@
+// The process's lifecycle: whether it runs, whether the driver may be
+// touched, where its files live, its main window and the modal result slots.
+//
+// Every layer reads some of it: the worker threads loop on `running` and keep
+// off the driver while a busy flag is set, the file writers build their paths
+// on the program folder, and the dialogs find their owner and their slot. The
+// flags that worker threads read or clear are Shared<T>; the rest is touched
+// on the window thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Shared.h"
+#include "platform/Types.h"
+
+namespace vt {
+
+inline constexpr int ModalSlotCount = 9;
+
+// Each modally opened program dialog stores its slot's "open" sentinel before
+// it opens; the dialog procedure overwrites it with the closing button's id.
+struct ModalResults {
+    std::int32_t slot[ModalSlotCount + 1] = {};  // slots are numbered 1..9; [0] is unused
+    static constexpr std::int32_t openSentinel(int slotNumber) {
+        switch (slotNumber) {
+            case 1: return -10000001;
+            case 7: return -100;
+            case 8: return -10000;
+            case 9: return -10;
+            default: return -10000000;
+        }
+    }
+    bool anyOpen() const {
+        for (int n = 1; n <= ModalSlotCount; ++n) {
+            if (slot[n] == openSentinel(n)) return true;
+        }
+        return false;
+    }
+};
+
+struct Lifecycle {
+    Shared<std::int32_t> running{1};  // input is taken and the worker threads loop
+    Shared<std::int32_t> closing;     // the close button was pressed: panel work stops
+    Shared<std::int32_t> wndProcEnabled;
+    Shared<std::int32_t> initDone;
+    Shared<std::int32_t> hiddenToTray;
+
+    // Busy flags: while any is set the monitoring thread leaves the driver alone.
+    Shared<std::int32_t> driverBusy;
+    Shared<std::int32_t> applyInProgress;
+    Shared<std::int32_t> resetInProgress;
+    // Set for the second after an apply starts: presses do not advance the
+    // mouse-button state. The apply's settle thread clears it.
+    Shared<std::int32_t> inputHoldOff;
+
+    // The Advanced Mode page shown: 0 clock offsets, 1 power and temperature,
+    // 2 frame-rate target, 3 fan speed, 4 fan curve. The monitoring thread
+    // follows the driver's fan curve only while page 4 is shown.
+    Shared<std::int32_t> activePage;
+
+    ModalResults modal;
+    WindowHandle mainWindow = nullptr;
+    // The current directory at start-up; every later path is built on it.
+    std::string programFolder;
+
+    // The monitoring thread skips its pass while any of these is set.
+    bool driverPaused() const {
+        return applyInProgress != 0 || driverBusy != 0 || resetInProgress != 0 || hiddenToTray != 0;
+    }
+};
+
+extern Lifecycle lifecycle;
+
+// Back to the values a fresh process starts with.
+void resetLifecycle(Lifecycle& state = lifecycle);
+
+}  // namespace vt

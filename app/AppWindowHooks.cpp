@@ -1,15 +1,15 @@
 #include "app/AppWindowHooks.h"
 
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "app/Tray.h"
-#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/WindowHooks.h"
 #include "platform/Platform.h"
+#include "state/GpuInventory.h"
 #include "state/TuningSettings.h"
-#include "app/PanelEdit.h"
-#include "ui/Repaint.h"
 #include "ui/CurveChart.h"
+#include "ui/Repaint.h"
 #include "ui/WidgetLayout.h"
 
 namespace vt {

@@ -7,27 +7,27 @@
 #include <vector>
 
 #include "app/AppWindowHooks.h"
+#include "app/PanelEdit.h"
 #include "app/ProfileLoads.h"
-#include "app/StateReset.h"
 #include "app/ShellState.h"
+#include "app/StateReset.h"
 #include "app/Tray.h"
 #include "gpu/Apply.h"
-#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
-#include "state/MonitorSample.h"
+#include "gpu/ProfileApplication.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
-#include "gpu/ProfileApplication.h"
 #include "settings/SettingsHistory.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
 #include "ui/BackBuffer.h"
-#include "app/PanelEdit.h"
 #include "ui/SkinArchive.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

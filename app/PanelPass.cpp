@@ -6,14 +6,14 @@
 // the layout built them.
 #include "app/PanelPass.h"
 
-#include "app/ShellState.h"
 #include "app/ActionButtons.h"
+#include "app/ShellState.h"
 #include "gpu/Reset.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
+#include "state/Lifecycle.h"
 #include "ui/Repaint.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

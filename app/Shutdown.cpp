@@ -9,17 +9,17 @@
 #include "gpu/Apply.h"
 #include "gpu/CurrentProfile.h"
 #include "gpu/GpuWalk.h"
-#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "ui/BackBuffer.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -10,8 +10,8 @@
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
-#include "state/TuningSettings.h"
 #include "state/Lifecycle.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {

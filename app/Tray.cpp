@@ -1,11 +1,11 @@
 #include "app/Tray.h"
 
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
-#include "state/TuningSettings.h"
-#include "app/PanelEdit.h"
 #include "state/Lifecycle.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 

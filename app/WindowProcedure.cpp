@@ -10,6 +10,7 @@
 
 #include "app/AppWindowHooks.h"
 #include "app/MainWindow.h"
+#include "app/PanelEdit.h"
 #include "app/PanelPass.h"
 #include "app/ShellState.h"
 #include "app/Shutdown.h"
@@ -18,11 +19,10 @@
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
+#include "state/Lifecycle.h"
 #include "ui/BackBuffer.h"
-#include "app/PanelEdit.h"
 #include "ui/Repaint.h"
 #include "ui/View.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <thread>
 
-#include "state/Lifecycle.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 

@@ -1,8 +1,8 @@
 #include "gpu/CurrentProfile.h"
 
-#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
 #include "settings/Profile.h"
+#include "state/GpuInventory.h"
 #include "state/TuningSettings.h"
 
 namespace vt {

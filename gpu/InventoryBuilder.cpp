@@ -7,9 +7,9 @@
 #include <string>
 
 #include "driver/DriverApi.h"
-#include "state/GpuInventory.h"
 #include "gpu/SupportedDevices.h"
 #include "platform/Platform.h"
+#include "state/GpuInventory.h"
 #include "state/TuningSettings.h"
 
 namespace vt {

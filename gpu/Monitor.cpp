@@ -5,19 +5,19 @@
 #include <mutex>
 #include <thread>
 
-#include "state/Lifecycle.h"
 #include "driver/DirectDriverLibrary.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/ClockRanges.h"
 #include "gpu/FanControl.h"
-#include "state/GpuInventory.h"
-#include "gpu/InventoryBuilder.h"
-#include "state/MonitorSample.h"
 #include "gpu/FrameRateLimiter.h"
+#include "gpu/InventoryBuilder.h"
 #include "gpu/WindowHooks.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
 
 namespace vt {

@@ -4,20 +4,20 @@
 #include <cstdio>
 #include <string>
 
-#include "state/Lifecycle.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/ClockRanges.h"
 #include "gpu/FanControl.h"
-#include "state/GpuInventory.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 
 namespace vt {

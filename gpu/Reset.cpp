@@ -3,15 +3,15 @@
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/FanControl.h"
-#include "state/GpuInventory.h"
+#include "gpu/FrameRateLimiter.h"
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
 #include "settings/OperationLog.h"
-#include "state/TuningSettings.h"
+#include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
+#include "state/TuningSettings.h"
 
 namespace vt {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "state/Lifecycle.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "state/Lifecycle.h"
-#include "state/GpuInventory.h"
 #include "platform/Platform.h"
 #include "settings/TimeStamp.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 
 namespace vt {

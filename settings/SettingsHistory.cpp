@@ -6,10 +6,10 @@
 #include <mutex>
 #include <thread>
 
-#include "state/Lifecycle.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
 #include "settings/TimeStamp.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

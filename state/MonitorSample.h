@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "state/GpuInventory.h"
 #include "platform/Shared.h"
+#include "state/GpuInventory.h"
 
 namespace vt {
 

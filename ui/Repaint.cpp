@@ -1,7 +1,7 @@
 #include "ui/Repaint.h"
 
-#include "state/Lifecycle.h"
 #include "platform/Platform.h"
+#include "state/Lifecycle.h"
 
 namespace vt {
 

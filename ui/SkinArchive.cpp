@@ -4,8 +4,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "state/Lifecycle.h"
 #include "platform/Platform.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "ui/SkinEntrySizes.h"
 

@@ -7,6 +7,10 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <memory>
+#include <optional>
+
+#include "platform/win32/Win32Owned.h"
 
 namespace vt {
 
@@ -16,14 +20,28 @@ using Gdiplus::GpStatus;
 
 namespace {
 
-// What the back buffer keeps besides its pixels.
+using GdiBitmap = Owned<HBITMAP__, DeleteObject>;
+using MemoryDc = Owned<HDC__, DeleteDC>;
+using GdipGraphics = Owned<Gdiplus::GpGraphics, GdipDeleteGraphics>;
+using GdipBrush = Owned<Gdiplus::GpSolidFill, GdipDeleteBrush>;
+using GdipFormat = Owned<Gdiplus::GpStringFormat, GdipDeleteStringFormat>;
+using GdipFamily = Owned<Gdiplus::GpFontFamily, GdipDeleteFontFamily>;
+using GdipFont = Owned<Gdiplus::GpFont, GdipDeleteFont>;
+using GdipPen = Owned<Gdiplus::GpPen, GdipDeletePen>;
+using GdipBitmap = Owned<Gdiplus::GpBitmap, GdipDisposeImage>;
+using GlobalBlock = Owned<void, GlobalFree>;
+using Stream = Owned<IStream, releaseCom>;
+
+// What the back buffer keeps besides its pixels. The members are undone in
+// reverse: the graphics object, the bitmap selected out again, the memory
+// context, the bitmap, and the window's context given back.
 struct BackBufferNative {
-    HDC windowDc = nullptr;
-    HWND window = nullptr;
-    HDC memoryDc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previousBitmap = nullptr;
-    Gdiplus::GpGraphics* graphics = nullptr;
+    explicit BackBufferNative(HWND window) : windowDc(window) {}
+    WindowDc windowDc;
+    GdiBitmap bitmap;
+    MemoryDc memoryDc;
+    std::optional<Selection> selection;
+    GdipGraphics graphics;
 };
 
 BackBufferNative* native(const Surface& surface) { return static_cast<BackBufferNative*>(surface.native); }
@@ -60,9 +78,9 @@ struct Win32Platform::PaintState {
     HWND window = nullptr;
 };
 
-Win32Platform::Win32Platform(void* instance) : instance_(instance), paint_(new PaintState) {}
+Win32Platform::Win32Platform(void* instance) : instance_(instance), paint_(std::make_unique<PaintState>()) {}
 
-Win32Platform::~Win32Platform() { delete paint_; }
+Win32Platform::~Win32Platform() = default;
 
 bool Win32Platform::startGraphics() {
     Gdiplus::GdiplusStartupInput input;
@@ -87,10 +105,8 @@ FontHandle Win32Platform::createUiFont(int height, int weight, int charset, std:
 void Win32Platform::deleteFont(FontHandle font) { DeleteObject(reinterpret_cast<HFONT>(font)); }
 
 bool Win32Platform::createBackBuffer(WindowHandle window, int width, int height, Surface& surface) {
-    auto* buffer = new BackBufferNative;
-    buffer->window = hwnd(window);
-    buffer->windowDc = GetDC(buffer->window);
-    buffer->memoryDc = CreateCompatibleDC(buffer->windowDc);
+    auto buffer = std::make_unique<BackBufferNative>(hwnd(window));
+    buffer->memoryDc.reset(CreateCompatibleDC(buffer->windowDc.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -99,36 +115,25 @@ bool Win32Platform::createBackBuffer(WindowHandle window, int width, int height,
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* pixels = nullptr;
-    buffer->bitmap = CreateDIBSection(buffer->windowDc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    if (buffer->memoryDc == nullptr || buffer->bitmap == nullptr) {
-        if (buffer->bitmap != nullptr) DeleteObject(buffer->bitmap);
-        if (buffer->memoryDc != nullptr) DeleteDC(buffer->memoryDc);
-        ReleaseDC(buffer->window, buffer->windowDc);
-        delete buffer;
-        return false;
-    }
-    buffer->previousBitmap = SelectObject(buffer->memoryDc, buffer->bitmap);
-    GdipCreateFromHDC(buffer->memoryDc, &buffer->graphics);
-    if (buffer->graphics != nullptr) {
-        GdipSetTextRenderingHint(buffer->graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
-        GdipSetSmoothingMode(buffer->graphics, Gdiplus::SmoothingModeAntiAlias);
+    buffer->bitmap.reset(CreateDIBSection(buffer->windowDc.get(), &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (buffer->memoryDc == nullptr || buffer->bitmap == nullptr) return false;
+    buffer->selection.emplace(buffer->memoryDc.get(), buffer->bitmap.get());
+    Gdiplus::GpGraphics* graphics = nullptr;
+    GdipCreateFromHDC(buffer->memoryDc.get(), &graphics);
+    buffer->graphics.reset(graphics);
+    if (graphics != nullptr) {
+        GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
+        GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
     }
     surface.pixels = static_cast<std::uint8_t*>(pixels);
     surface.width = width;
     surface.height = height;
-    surface.native = buffer;
+    surface.native = buffer.release();
     return true;
 }
 
 void Win32Platform::destroyBackBuffer(Surface& surface) {
-    BackBufferNative* buffer = native(surface);
-    if (buffer == nullptr) return;
-    if (buffer->graphics != nullptr) GdipDeleteGraphics(buffer->graphics);
-    SelectObject(buffer->memoryDc, buffer->previousBitmap);
-    DeleteDC(buffer->memoryDc);
-    DeleteObject(buffer->bitmap);
-    ReleaseDC(buffer->window, buffer->windowDc);
-    delete buffer;
+    delete native(surface);
     surface = Surface{};
 }
 
@@ -141,7 +146,7 @@ void Win32Platform::presentBackBuffer(WindowHandle, const Surface& surface) {
     BackBufferNative* buffer = native(surface);
     if (buffer == nullptr) return;
     GdiFlush();
-    BitBlt(buffer->windowDc, 0, 0, surface.width, surface.height, buffer->memoryDc, 0, 0, SRCCOPY);
+    BitBlt(buffer->windowDc.get(), 0, 0, surface.width, surface.height, buffer->memoryDc.get(), 0, 0, SRCCOPY);
 }
 
 void Win32Platform::endPaint(WindowHandle window) { EndPaint(hwnd(window), &paint_->paint); }
@@ -149,71 +154,69 @@ void Win32Platform::endPaint(WindowHandle window) { EndPaint(hwnd(window), &pain
 void Win32Platform::drawText(Surface& surface, const char16_t* text, const TextStyle& style, int x, int y) {
     BackBufferNative* buffer = native(surface);
     if (buffer == nullptr || buffer->graphics == nullptr || text == nullptr) return;
-    Gdiplus::GpSolidFill* brush = nullptr;
-    Gdiplus::GpStringFormat* format = nullptr;
-    Gdiplus::GpFontFamily* family = nullptr;
-    Gdiplus::GpFont* font = nullptr;
-    GdipCreateSolidFill(style.argb, &brush);
-    GdipCreateStringFormat(0, LANG_NEUTRAL, &format);
-    GdipSetStringFormatAlign(format, static_cast<Gdiplus::StringAlignment>(style.alignment));
-    if (GdipCreateFontFamilyFromName(reinterpret_cast<const WCHAR*>(style.family), nullptr, &family) != Gdiplus::Ok) {
-        GdipGetGenericFontFamilySansSerif(&family);
+    Gdiplus::GpSolidFill* brushHandle = nullptr;
+    GdipCreateSolidFill(style.argb, &brushHandle);
+    const GdipBrush brush(brushHandle);
+    Gdiplus::GpStringFormat* formatHandle = nullptr;
+    GdipCreateStringFormat(0, LANG_NEUTRAL, &formatHandle);
+    const GdipFormat format(formatHandle);
+    GdipSetStringFormatAlign(format.get(), static_cast<Gdiplus::StringAlignment>(style.alignment));
+    Gdiplus::GpFontFamily* familyHandle = nullptr;
+    if (GdipCreateFontFamilyFromName(reinterpret_cast<const WCHAR*>(style.family), nullptr, &familyHandle) !=
+        Gdiplus::Ok) {
+        GdipGetGenericFontFamilySansSerif(&familyHandle);
     }
-    if (GdipCreateFont(family, style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &font) != Gdiplus::Ok) {
-        Gdiplus::GpFontFamily* fallback = nullptr;
-        GdipGetGenericFontFamilySansSerif(&fallback);
-        GdipCreateFont(fallback, style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &font);
-        GdipDeleteFontFamily(fallback);
+    const GdipFamily family(familyHandle);
+    Gdiplus::GpFont* fontHandle = nullptr;
+    if (GdipCreateFont(family.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle) !=
+        Gdiplus::Ok) {
+        Gdiplus::GpFontFamily* fallbackHandle = nullptr;
+        GdipGetGenericFontFamilySansSerif(&fallbackHandle);
+        const GdipFamily fallback(fallbackHandle);
+        GdipCreateFont(fallback.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle);
     }
+    const GdipFont font(fontHandle);
     Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), 0, 0);
-    GdipDrawString(buffer->graphics, reinterpret_cast<const WCHAR*>(text), -1, font, &layout, format, brush);
-    GdipFlush(buffer->graphics, Gdiplus::FlushIntentionSync);
+    GdipDrawString(buffer->graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, font.get(), &layout,
+                   format.get(), brush.get());
+    GdipFlush(buffer->graphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();  // the next software blend writes the same pixels
-    if (font != nullptr) GdipDeleteFont(font);
-    if (family != nullptr) GdipDeleteFontFamily(family);
-    if (format != nullptr) GdipDeleteStringFormat(format);
-    if (brush != nullptr) GdipDeleteBrush(brush);
 }
 
 void Win32Platform::drawLine(Surface& surface, float penWidth, std::uint32_t argb, int x1, int y1, int x2, int y2) {
     BackBufferNative* buffer = native(surface);
     if (buffer == nullptr || buffer->graphics == nullptr) return;
-    Gdiplus::GpPen* pen = nullptr;
-    if (GdipCreatePen1(argb, penWidth, Gdiplus::UnitWorld, &pen) != Gdiplus::Ok) return;
-    GdipDrawLineI(buffer->graphics, pen, x1, y1, x2, y2);
-    GdipFlush(buffer->graphics, Gdiplus::FlushIntentionSync);
+    Gdiplus::GpPen* penHandle = nullptr;
+    if (GdipCreatePen1(argb, penWidth, Gdiplus::UnitWorld, &penHandle) != Gdiplus::Ok) return;
+    const GdipPen pen(penHandle);
+    GdipDrawLineI(buffer->graphics.get(), pen.get(), x1, y1, x2, y2);
+    GdipFlush(buffer->graphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();
-    GdipDeletePen(pen);
 }
 
 bool Win32Platform::decodeImage(const std::uint8_t* bytes, std::size_t count, DecodedImage& image) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, count);
+    GlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, count));
     if (block == nullptr) return false;
-    void* target = GlobalLock(block);
-    if (target == nullptr) {
-        GlobalFree(block);
-        return false;
-    }
+    void* target = GlobalLock(block.get());
+    if (target == nullptr) return false;
     std::memcpy(target, bytes, count);
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    if (CreateStreamOnHGlobal(block, TRUE, &stream) != S_OK) {
-        GlobalFree(block);
-        return false;
-    }
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    bool decoded = GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok && copyBitmapPixels(bitmap, image);
-    if (bitmap != nullptr) GdipDisposeImage(bitmap);
-    stream->Release();
-    return decoded;
+    GlobalUnlock(block.get());
+    IStream* streamHandle = nullptr;
+    if (CreateStreamOnHGlobal(block.get(), TRUE, &streamHandle) != S_OK) return false;
+    block.release();  // the stream frees it now
+    const Stream stream(streamHandle);
+    Gdiplus::GpBitmap* bitmapHandle = nullptr;
+    const bool created = GdipCreateBitmapFromStream(stream.get(), &bitmapHandle) == Gdiplus::Ok;
+    const GdipBitmap bitmap(bitmapHandle);
+    return created && copyBitmapPixels(bitmap.get(), image);
 }
 
 bool Win32Platform::decodeImageFile(std::u16string_view path, DecodedImage& image) {
     std::wstring name(reinterpret_cast<const wchar_t*>(path.data()), path.size());
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    bool decoded = GdipCreateBitmapFromFile(name.c_str(), &bitmap) == Gdiplus::Ok && copyBitmapPixels(bitmap, image);
-    if (bitmap != nullptr) GdipDisposeImage(bitmap);
-    return decoded;
+    Gdiplus::GpBitmap* bitmapHandle = nullptr;
+    const bool created = GdipCreateBitmapFromFile(name.c_str(), &bitmapHandle) == Gdiplus::Ok;
+    const GdipBitmap bitmap(bitmapHandle);
+    return created && copyBitmapPixels(bitmap.get(), image);
 }
 
 }  // namespace vt

@@ -5,6 +5,8 @@
 // types here.
 #pragma once
 
+#include <memory>
+
 #include "platform/Platform.h"
 
 namespace vt {
@@ -114,7 +116,7 @@ private:
     void* instance_;
     std::uintptr_t graphicsToken_ = 0;
     struct PaintState;
-    PaintState* paint_;
+    std::unique_ptr<PaintState> paint_;
 };
 
 // UTF-8 (the program's own texts) to UTF-16 for the wide Win32 calls.

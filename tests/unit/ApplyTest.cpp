@@ -1,18 +1,18 @@
 #include "app/ActionButtons.h"
 #include "gpu/Apply.h"
 
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
-#include "state/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
-#include "state/MonitorSample.h"
 #include "gpu/WindowHooks.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "app/PanelEdit.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "app/ShellState.h"
-#include "tests/unit/TestSupport.h"
 #include "state/Lifecycle.h"
+#include "tests/unit/TestSupport.h"
 
 namespace vt {
 namespace {

@@ -5,8 +5,8 @@
 #include "app/ShellState.h"
 #include "platform/Messages.h"
 #include "settings/SettingsHistory.h"
-#include "tests/unit/TestSupport.h"
 #include "state/Lifecycle.h"
+#include "tests/unit/TestSupport.h"
 
 namespace vt {
 namespace {

@@ -2,23 +2,23 @@
 
 #include <filesystem>
 
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "app/StateReset.h"
-#include "gpu/Monitor.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverBinder.h"
 #include "driver/SystemLibraryLoader.h"
 #include "gpu/Apply.h"
 #include "gpu/ClockRanges.h"
-#include "state/GpuInventory.h"
-#include "gpu/InventoryBuilder.h"
-#include "state/MonitorSample.h"
 #include "gpu/FrameRateLimiter.h"
+#include "gpu/InventoryBuilder.h"
+#include "gpu/Monitor.h"
 #include "gpu/WindowHooks.h"
 #include "settings/SettingsHistory.h"
-#include "state/TuningSettings.h"
-#include "app/PanelEdit.h"
+#include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
+#include "state/TuningSettings.h"
 
 namespace vt::test {
 namespace {

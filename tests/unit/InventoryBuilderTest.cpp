@@ -3,9 +3,9 @@
 #include <sstream>
 
 #include "driver/DriverStructs.h"
-#include "state/GpuInventory.h"
 #include "gpu/SupportedDevices.h"
 #include "settings/Profile.h"
+#include "state/GpuInventory.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
 

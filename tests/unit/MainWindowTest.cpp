@@ -6,13 +6,13 @@
 #include "app/ShellState.h"
 #include "app/Startup.h"
 #include "app/WindowProcedure.h"
-#include "state/GpuInventory.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -3,19 +3,19 @@
 #include <chrono>
 #include <thread>
 
+#include "app/ActionButtons.h"
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
-#include "app/ActionButtons.h"
 #include "gpu/Apply.h"
-#include "state/GpuInventory.h"
-#include "state/MonitorSample.h"
-#include "gpu/Reset.h"
 #include "gpu/FrameRateLimiter.h"
+#include "gpu/Reset.h"
 #include "sim/SimModel.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "app/PanelEdit.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "app/ShellState.h"
 #include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/TestSupport.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -4,14 +4,14 @@
 #include <filesystem>
 #include <map>
 
-#include "state/Lifecycle.h"
+#include "app/PanelEdit.h"
 #include "driver/DriverOperations.h"
-#include "state/GpuInventory.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "app/PanelEdit.h"
 
 namespace vt {
 namespace {

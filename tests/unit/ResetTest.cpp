@@ -3,17 +3,17 @@
 
 #include <cstdio>
 
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
 #include "gpu/CurrentProfile.h"
-#include "state/GpuInventory.h"
-#include "state/MonitorSample.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
-#include "app/PanelEdit.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "app/ShellState.h"
 #include "settings/Profile.h"
-#include "tests/unit/TestSupport.h"
 #include "state/Lifecycle.h"
+#include "tests/unit/TestSupport.h"
 
 namespace vt {
 namespace {

@@ -7,11 +7,11 @@
 
 #include "app/MainWindow.h"
 #include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/TestImages.h"
 #include "tests/unit/TestSupport.h"
 #include "ui/SkinEntrySizes.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -5,10 +5,10 @@
 #include "app/ShellState.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
+#include "state/Lifecycle.h"
 #include "tests/unit/GpuTestSupport.h"
 #include "ui/View.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -1,12 +1,12 @@
 #include "app/Tray.h"
 
+#include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "app/WindowProcedure.h"
 #include "platform/Messages.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/TestSupport.h"
-#include "app/PanelEdit.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -6,11 +6,11 @@
 #include "app/DragRules.h"
 #include "app/MainWindow.h"
 #include "app/ShellState.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/TestImages.h"
 #include "tests/unit/TestSupport.h"
 #include "ui/Repaint.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

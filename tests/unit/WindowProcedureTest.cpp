@@ -5,15 +5,15 @@
 #include "app/ShellState.h"
 #include "app/Tray.h"
 #include "driver/DriverApi.h"
-#include "state/GpuInventory.h"
 #include "platform/Messages.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
 #include "tests/unit/TestImages.h"
 #include "ui/BackBuffer.h"
 #include "ui/View.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace vt {
 namespace {

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "platform/fake/FakePlatform.h"
+#include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "ui/BackBuffer.h"
 #include "ui/BlendTable.h"
 #include "ui/SkinArchive.h"
 #include "ui/WidgetLayout.h"
-#include "state/Lifecycle.h"
 
 namespace {
 

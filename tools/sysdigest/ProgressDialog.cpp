@@ -12,7 +12,7 @@ constexpr const char* DialogCaption = "Progress";
 constexpr const char* DialogClass = "#32770";
 constexpr DWORD PollMs = 25;
 constexpr DWORD WrittenShownMs = 1000;
-constexpr UINT FailedReplyMs = 5000;  // the dialog takes a second; a hung program must not hold us
+constexpr DWORD FailedCloseMs = 5000;  // the dialog takes a second; a hung program must not hold us
 
 bool hasTitle(HWND window, const char* title) {
     char text[64] = {};
@@ -66,8 +66,11 @@ void ProgressDialog::reportWritten() {
 
 void ProgressDialog::reportFailed() {
     if (!alive()) return;
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(static_cast<HWND>(dialog_), ProgressFailed, 0, 0, SMTO_ABORTIFHUNG, FailedReplyMs, &result);
+    // Posted behind the steps: a sent message would overtake the steps still
+    // queued. The wait for the dialog to close gives what sending would.
+    PostMessageA(static_cast<HWND>(dialog_), ProgressFailed, 0, 0);
+    const DWORD start = GetTickCount();
+    while (alive() && GetTickCount() - start < FailedCloseMs) Sleep(PollMs);
 }
 
 }  // namespace vt::sysdigest

@@ -27,8 +27,8 @@ public:
     void advance();
     // The report is in place: say so, leave the words up a moment, close.
     void reportWritten();
-    // The report could not be written. Sent, not posted, so the collector
-    // ends only once the dialog has taken it.
+    // The report could not be written: say so and wait (a few seconds at
+    // most) until the dialog has closed, so it hears it before we are gone.
     void reportFailed();
 
 private:

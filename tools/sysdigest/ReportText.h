@@ -16,6 +16,7 @@ namespace vt::sysdigest {
 struct ReportEntry {
     std::string key;  // plain ASCII: the column is counted in characters
     std::string value;
+    friend bool operator==(const ReportEntry&, const ReportEntry&) = default;
 };
 
 struct ReportSection {

@@ -162,8 +162,23 @@ class Collector(ProgramTest):
         self.assertEqual(messages[-1], FAILED, messages)
         self.assertEqual(set(messages[:-1]), {STEP}, messages)
         self.assertFalse(missing.exists())
-        self.assertEqual([p.name for p in self.folder.iterdir() if p.suffix.lower() in (".tmp", ".txt")
-                          and p.name != "progress.txt"], [])
+        self.assertEqual(self.reports_and_leftovers(), [])
+
+    def test_a_folder_in_the_way_fails_and_leaves_it_and_no_temporary_file(self):
+        in_the_way = self.folder / "report.txt"
+        in_the_way.mkdir()
+
+        code, errors = self.collect("-o", windows_path(in_the_way))
+
+        self.assertNotEqual(code, 0, errors)
+        self.assertTrue(in_the_way.is_dir())
+        self.assertEqual(list(in_the_way.iterdir()), [])
+        self.assertEqual(self.reports_and_leftovers(), ["report.txt"])
+
+    def reports_and_leftovers(self):
+        """Names of the folder's text and temporary files, the test's own aside."""
+        return sorted(p.name for p in self.folder.iterdir()
+                      if p.suffix.lower() in (".tmp", ".txt") and p.name != "progress.txt")
 
     def test_a_planted_driver_library_beside_the_collector_is_never_loaded(self):
         shutil.copy(PLANTED, self.folder / DRIVER_DLL)

@@ -206,6 +206,14 @@ class Collector(ProgramTest):
         self.assertNotIn("GPU 1", sections)
         self.assertIn("Memory", sections)
 
+    def test_it_is_a_gui_subsystem_program_so_the_shell_opens_no_console_for_it(self):
+        image = COLLECTOR.read_bytes()
+        header = int.from_bytes(image[0x3C:0x40], "little")
+        self.assertEqual(image[header:header + 4], b"PE\0\0")
+        # The subsystem word sits at the same place in 32- and 64-bit optional headers.
+        subsystem = int.from_bytes(image[header + 24 + 68:header + 24 + 70], "little")
+        self.assertEqual(subsystem, 2, "2 is the Windows GUI subsystem, 3 the console one")
+
     def test_without_a_report_path_it_prints_its_usage_and_exits_with_2(self):
         for arguments in ([], ["-o"], ["report.txt"], ["-o", "a", "b"]):
             code, errors = self.collect(*arguments)

@@ -12,6 +12,12 @@
 //                                      text ("text=..."), press its OK button
 //   windowprobe tray                   "visible=0|1": whether Wine's stand-alone
 //                                      notification area shows any icon
+//   windowprobe progress OWNER MS      stand in for the program's progress
+//                                      dialog: a "Progress" dialog owned by a
+//                                      window titled OWNER; prints "ready",
+//                                      then each message 0x8005 to 0x8008 it
+//                                      gets ("0x8005"), until one closes it
+//                                      or MS have passed
 //
 // A TITLE names the program's own window before any dialog of the same
 // caption.
@@ -166,6 +172,79 @@ int watch(DWORD milliseconds, char* commandLine) {
     return 0;
 }
 
+// --- the stand-in progress dialog ---------------------------------------------
+
+constexpr UINT FirstProgressMessage = 0x8005;
+constexpr UINT LastProgressMessage = 0x8008;
+constexpr UINT ProgressClose = 0x8006;
+constexpr UINT ProgressFailed = 0x8008;
+
+struct ProgressRecord {
+    std::string messages;
+    bool closed = false;
+} progressRecord;
+
+INT_PTR CALLBACK progressProcedure(HWND, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message < FirstProgressMessage || message > LastProgressMessage) return FALSE;
+    char line[16];
+    std::snprintf(line, sizeof line, "0x%04X\n", message);
+    progressRecord.messages += line;
+    // The program's dialog closes on these two (after a second for the failure).
+    if (message == ProgressClose || message == ProgressFailed) progressRecord.closed = true;
+    return TRUE;
+}
+
+// An empty dialog template: no menu, the dialog class, the caption.
+struct ProgressTemplate {
+    alignas(4) DLGTEMPLATE head;
+    WORD menu, windowClass;
+    WCHAR caption[9];
+};
+
+void pumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+int progress(const char* ownerTitle, DWORD milliseconds) {
+    WNDCLASSA ownerClass{};
+    ownerClass.lpfnWndProc = DefWindowProcA;
+    ownerClass.hInstance = GetModuleHandleA(nullptr);
+    ownerClass.lpszClassName = "VantrelisProbeOwner";
+    RegisterClassA(&ownerClass);
+    HWND owner = CreateWindowExA(0, ownerClass.lpszClassName, ownerTitle, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                 nullptr, nullptr, ownerClass.hInstance, nullptr);
+    ProgressTemplate layout{};
+    layout.head.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    layout.head.cx = 200;
+    layout.head.cy = 58;
+    std::memcpy(layout.caption, L"Progress", sizeof layout.caption);
+    HWND dialog = CreateDialogIndirectParamA(ownerClass.hInstance, &layout.head, owner, progressProcedure, 0);
+    if (owner == nullptr || dialog == nullptr) return 2;
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    const DWORD start = GetTickCount();
+    while (!progressRecord.closed && GetTickCount() - start < milliseconds) {
+        pumpMessages();
+        Sleep(5);
+    }
+    // A moment more: anything that still arrives after the close is a fault to show.
+    const DWORD closedAt = GetTickCount();
+    while (progressRecord.closed && GetTickCount() - closedAt < 300) {
+        pumpMessages();
+        Sleep(5);
+    }
+    DestroyWindow(dialog);
+    DestroyWindow(owner);
+    std::fputs(progressRecord.messages.c_str(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -180,6 +259,7 @@ int main(int argc, char** argv) {
         std::printf("visible=%d\n", tray != nullptr && IsWindowVisible(tray) ? 1 : 0);
         return 0;
     }
+    if (command == "progress" && argc >= 4) return progress(title, std::strtoul(argv[3], nullptr, 0));
     if (command == "messagebox" && argc >= 4) return messageBox(title, std::strtoul(argv[3], nullptr, 0));
     if (command == "state") {
         HWND window = findTopLevel(title);

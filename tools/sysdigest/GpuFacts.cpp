@@ -5,8 +5,8 @@
 
 #include "driver/DriverApi.h"
 #include "driver/DriverBinder.h"
-#include "gpu/GpuInventory.h"
 #include "gpu/InventoryBuilder.h"
+#include "state/GpuInventory.h"
 #include "tools/sysdigest/ReportValues.h"
 
 namespace vt::sysdigest {

@@ -89,6 +89,7 @@ bool resetToDefaults() {
     if (!confirmed || inventory.count == 0) return confirmed;
     panel.easyChoice = PresetCustom;
     if (resetGpusToDefaults().curveRestored) panel.curveEditorEnabled = 0;
+    panel.forceRefresh = 1;
     return true;
 }
 

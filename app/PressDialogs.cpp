@@ -2,6 +2,7 @@
 
 #include "app/ShellState.h"
 #include "settings/DialogProcedure.h"
+#include "ui/Repaint.h"
 
 namespace vt {
 
@@ -12,6 +13,8 @@ std::int32_t runDialogAfterPress(std::uint32_t templateId, int slot) {
         shell.capturedView->setPressed(false);
         shell.capturedView = nullptr;
     }
+    // Where the dialog was, the window shows itself again.
+    repaint();
     return result;
 }
 

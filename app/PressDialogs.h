@@ -11,7 +11,7 @@
 namespace vt {
 
 // Runs the dialog in its result slot, then leaves the mouse idle and no
-// widget pressed. Returns the id of the button that closed it (0 for none).
+// widget pressed, and repaints the window. Returns the id of the button that closed it (0 for none).
 std::int32_t runDialogAfterPress(std::uint32_t templateId, int slot);
 
 }  // namespace vt

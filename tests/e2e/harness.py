@@ -74,6 +74,12 @@ def message_box(timeout_ms=30000):
     return output.removeprefix("text=") if code == 0 else None
 
 
+def dialog_button(button_id, timeout_ms=10000):
+    """Waits for a dialog of the program's window with the button button_id and presses it; returns its caption."""
+    code, output = probe("dialog", TITLE, button_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
+    return output.removeprefix("caption=") if code == 0 else None
+
+
 def log_text(folder):
     """The operation log of a working folder, line feeds only."""
     path = Path(folder) / "log" / "log.txt"

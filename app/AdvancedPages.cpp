@@ -67,9 +67,14 @@ bool setEnabled(View* button, bool enabled) {
 
 int slidersOnPage(int page) {
     switch (page) {
-        case 0: case 1: case FanSpeedPage: return 2;
-        case FrameRatePage: return 1;
-        default: return 0;
+        case 0:
+        case 1:
+        case FanSpeedPage:
+            return 2;
+        case FrameRatePage:
+            return 1;
+        default:
+            return 0;
     }
 }
 

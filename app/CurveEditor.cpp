@@ -44,10 +44,14 @@ DragBox curvePointBox(int point, const Point (&at)[5]) {
     // The pointer keeps 16 pixels from a neighbour on the near side and 4 on
     // the far one: with the 6-pixel grip the points stay 10 pixels apart.
     switch (point) {
-        case 1: return {at[2].x - 4, at[0].y - 4, 280, at[2].y + 16};
-        case 2: return {at[3].x - 4, at[1].y - 4, at[1].x + 16, at[3].y + 16};
-        case 3: return {460, at[2].y - 4, at[2].x + 16, at[4].y + 16};
-        default: return OffCurveBox;
+        case 1:
+            return {at[2].x - 4, at[0].y - 4, 280, at[2].y + 16};
+        case 2:
+            return {at[3].x - 4, at[1].y - 4, at[1].x + 16, at[3].y + 16};
+        case 3:
+            return {460, at[2].y - 4, at[2].x + 16, at[4].y + 16};
+        default:
+            return OffCurveBox;
     }
 }
 

@@ -49,7 +49,8 @@ void showAdvancedWidgets(bool shown) {
 }
 
 void showModeButtons(bool advanced) {
-    if (widgets.advancedModeButton != nullptr) widgets.advancedModeButton->setImageState(advanced ? ImagePressed : ImageAuto);
+    if (widgets.advancedModeButton != nullptr)
+        widgets.advancedModeButton->setImageState(advanced ? ImagePressed : ImageAuto);
     if (widgets.easyModeButton != nullptr) widgets.easyModeButton->setImageState(advanced ? ImageAuto : ImagePressed);
 }
 

@@ -70,12 +70,14 @@ bool perFan(const GpuSlot& gpu) { return gpu.caps.NewFanInterface != 0; }
 
 const Binding Bindings[PageCount][SliderCount] = {
     {
-        {[](const GpuSlot&) { return tuning.gpuOffsetMin == 0.0f; }, [](const GpuSlot&) { return double(tuning.gpuOffset); },
-         1000, [](const GpuSlot&) { return kiloBounds(tuning.gpuOffsetMin, tuning.gpuOffsetMax); },
+        {[](const GpuSlot&) { return tuning.gpuOffsetMin == 0.0f; },
+         [](const GpuSlot&) { return double(tuning.gpuOffset); }, 1000,
+         [](const GpuSlot&) { return kiloBounds(tuning.gpuOffsetMin, tuning.gpuOffsetMax); },
          [] { return double(panel.gpuOffsetEdit); }, [](double v) { panel.gpuOffsetEdit = float(v); }, offsetText,
          u"+0 MHz", false, FromAutomatic::PlusOne},
-        {[](const GpuSlot&) { return tuning.memOffsetMin == 0.0f; }, [](const GpuSlot&) { return double(tuning.memOffset); },
-         1000, [](const GpuSlot&) { return kiloBounds(tuning.memOffsetMin, tuning.memOffsetMax); },
+        {[](const GpuSlot&) { return tuning.memOffsetMin == 0.0f; },
+         [](const GpuSlot&) { return double(tuning.memOffset); }, 1000,
+         [](const GpuSlot&) { return kiloBounds(tuning.memOffsetMin, tuning.memOffsetMax); },
          [] { return double(panel.memOffsetEdit); }, [](double v) { panel.memOffsetEdit = float(v); }, offsetText,
          u"+0 MHz", false, FromAutomatic::PlusOne},
     },
@@ -88,15 +90,20 @@ const Binding Bindings[PageCount][SliderCount] = {
          },
          [] { return double(panel.powerTargetEdit); }, [](double v) { panel.powerTargetEdit = float(v); }, percentText,
          u"0 ％", false, FromAutomatic::PlusOne},
-        {[](const GpuSlot&) { return tuning.tempTargetMin == 0; }, [](const GpuSlot&) { return double(tuning.tempTarget); },
-         1, [](const GpuSlot&) { return Bounds{double(tuning.tempTargetMin), double(tuning.tempTargetMax)}; },
+        {[](const GpuSlot&) { return tuning.tempTargetMin == 0; },
+         [](const GpuSlot&) { return double(tuning.tempTarget); }, 1,
+         [](const GpuSlot&) {
+             return Bounds{double(tuning.tempTargetMin), double(tuning.tempTargetMax)};
+         },
          [] { return double(panel.tempTargetEdit); }, [](double v) { panel.tempTargetEdit = float(v); }, degreesText,
          u"0 ℃", false, FromAutomatic::PlusOne},
     },
     {
         {[](const GpuSlot&) { return tuning.fpsTarget < ValueAutomatic; },
          [](const GpuSlot&) { return double(tuning.fpsTarget.load()); }, 1,
-         [](const GpuSlot&) { return Bounds{double(monitor.fpsTargetMin), double(monitor.fpsTargetMax)}; },
+         [](const GpuSlot&) {
+             return Bounds{double(monitor.fpsTargetMin), double(monitor.fpsTargetMax)};
+         },
          [] { return panel.fpsTargetEdit; }, [](double v) { panel.fpsTargetEdit = v; }, frameRateText, u"MAXFPS", true,
          FromAutomatic::FrameRateFloor},
         {},
@@ -112,7 +119,9 @@ const Binding Bindings[PageCount][SliderCount] = {
          false, FromAutomatic::FanMinimumPlusOne},
         {[](const GpuSlot& gpu) { return gpu.fan2Max == 0; },
          [](const GpuSlot&) { return double(tuning.fanSpeed2ToKeep); }, 1,
-         [](const GpuSlot& gpu) { return Bounds{double(gpu.fan2Min), double(gpu.fan2Max)}; },
+         [](const GpuSlot& gpu) {
+             return Bounds{double(gpu.fan2Min), double(gpu.fan2Max)};
+         },
          [] { return double(panel.fan2SpeedEdit); }, [](double v) { panel.fan2SpeedEdit = float(v); }, fanText, u"AUTO",
          false, FromAutomatic::FanMinimumPlusOne},
     },
@@ -249,8 +258,9 @@ std::uint32_t offsetFillColour(std::int32_t knobX, bool& warn) {
     if (warn) {
         const std::int32_t zero = zeroKnob(tuning.gpuOffsetMin / 1000.0f, tuning.gpuOffsetMax / 1000.0f);
         // Zero at the right end leaves no room to warm: the bar is as hot as it gets.
-        heat = zero >= KnobRightmost ? 255.0f
-                                     : static_cast<float>(knobX - zero) / static_cast<float>(KnobRightmost - zero) * 255.0f;
+        heat = zero >= KnobRightmost
+                   ? 255.0f
+                   : static_cast<float>(knobX - zero) / static_cast<float>(KnobRightmost - zero) * 255.0f;
     }
     const FillRgb rgb = fillColour(heat);
     return 0xFF000000u | std::uint32_t{rgb.r} << 16 | std::uint32_t{rgb.g} << 8 | rgb.b;

@@ -50,7 +50,9 @@ T readKnob(std::int32_t knobX, T minimum, T maximum) {
     return r;
 }
 
-std::uint8_t rampChannel(float heat, float factor) { return static_cast<std::uint8_t>(static_cast<int>(heat * factor)); }
+std::uint8_t rampChannel(float heat, float factor) {
+    return static_cast<std::uint8_t>(static_cast<int>(heat * factor));
+}
 
 }  // namespace
 

@@ -247,8 +247,18 @@ TEST_F(AdvancedPanelTest, ApplyAndResetFollowWhatEachPageAllows) {
         {"current", 3, [] { inventory.slots[0].fanCurve = 1; }, false, true},
         {"current", 4, [] {}, false, true},
         {"current", 4, [] { panel.fanCurveEdited = 1; }, true, true},
-        {"current", 4, [] { panel.fanCurveEdited = 1; panel.curveEditorEnabled = 0; }, false, true},  // after a reset
-        {"cooler", 4, [] { panel.fanCurveEdited = 1; panel.curveEditorEnabled = 1; }, false, false},
+        {"current", 4,
+         [] {
+             panel.fanCurveEdited = 1;
+             panel.curveEditorEnabled = 0;
+         },
+         false, true},  // after a reset
+        {"cooler", 4,
+         [] {
+             panel.fanCurveEdited = 1;
+             panel.curveEditorEnabled = 1;
+         },
+         false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.card + " page " + std::to_string(c.page));

@@ -1,7 +1,6 @@
-#include "app/CurveEditor.h"
-
 #include <string>
 
+#include "app/CurveEditor.h"
 #include "app/PanelEdit.h"
 #include "app/PanelPass.h"
 #include "app/ShellState.h"
@@ -22,10 +21,8 @@ TEST(CurveEditorBoxes, EachInnerPointKeepsItsDistanceFromItsNeighbours) {
         int point;
         DragBox box;
     } const cases[] = {
-        {1, {380, 510, 280, 490}},
-        {2, {420, 510, 340, 420}},
-        {3, {460, 470, 400, 420}},
-        {0, {470, 580, 270, 380}},  // the end points are never dragged
+        {1, {380, 510, 280, 490}}, {2, {420, 510, 340, 420}},
+        {3, {460, 470, 400, 420}}, {0, {470, 580, 270, 380}},  // the end points are never dragged
         {4, {470, 580, 270, 380}},
     };
     for (const Case& c : cases) {
@@ -40,9 +37,12 @@ TEST(CurveEditorBoxes, EachInnerPointKeepsItsDistanceFromItsNeighbours) {
 std::string labelText(int point) {
     std::string out;
     for (char16_t c : std::u16string_view(widgets.curveLabel[point]->text())) {
-        if (c == u'℃') out += "C";
-        else if (c == u'％') out += "%";
-        else out += static_cast<char>(c);
+        if (c == u'℃')
+            out += "C";
+        else if (c == u'％')
+            out += "%";
+        else
+            out += static_cast<char>(c);
     }
     return out;
 }

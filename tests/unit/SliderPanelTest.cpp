@@ -1,11 +1,10 @@
-#include "app/SliderPanel.h"
-
 #include <functional>
 #include <string>
 
 #include "app/PanelEdit.h"
 #include "app/PanelPass.h"
 #include "app/ShellState.h"
+#include "app/SliderPanel.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -74,13 +73,13 @@ TEST_F(SliderPanelTest, EachPageShowsItsStoredValuesBoundsAndTexts) {
         std::int32_t knob;
         double working;
     } const cases[] = {
-        {0, 0, "-510", "200", "+50 MHz", 418, 50},  {0, 1, "-51", "200", "-20 MHz", 257, -20},
-        {1, 0, "50", "115", "100 ％", 412, 100},     {1, 1, "65", "91", "83 ℃", 392, 83},
-        {2, 0, "30", "120", "60 FPS", 306, 60},      {3, 0, "30", "100", "55 ％", 312, 55},
+        {0, 0, "-510", "200", "+50 MHz", 418, 50}, {0, 1, "-51", "200", "-20 MHz", 257, -20},
+        {1, 0, "50", "115", "100 ％", 412, 100},   {1, 1, "65", "91", "83 ℃", 392, 83},
+        {2, 0, "30", "120", "60 FPS", 306, 60},    {3, 0, "30", "100", "55 ％", 312, 55},
         {3, 1, "30", "100", "AUTO", 228, -100},
     };
     const std::function<double()> working[] = {
-        [] { return panel.gpuOffsetEdit; }, [] { return panel.memOffsetEdit; }, [] { return panel.powerTargetEdit; },
+        [] { return panel.gpuOffsetEdit; },  [] { return panel.memOffsetEdit; }, [] { return panel.powerTargetEdit; },
         [] { return panel.tempTargetEdit; }, [] { return panel.fpsTargetEdit; }, [] { return panel.fanSpeedEdit; },
         [] { return panel.fan2SpeedEdit; },
     };
@@ -115,7 +114,12 @@ TEST_F(SliderPanelTest, ADisabledSliderShowsNothingButADimmedKnobAtTheLeft) {
         {1, 0, [] { tuning.powerTargetMin = 0; }, "0 ％"},
         {1, 1, [] { tuning.tempTargetMin = 0; }, "0 ℃"},
         {2, 0, [] { tuning.fpsTarget = ValueUnavailable; }, "MAXFPS"},
-        {3, 0, [] { inventory.slots[0].fan1Max = 0; inventory.slots[0].fanMax = 0; }, "AUTO"},
+        {3, 0,
+         [] {
+             inventory.slots[0].fan1Max = 0;
+             inventory.slots[0].fanMax = 0;
+         },
+         "AUTO"},
         {3, 1, [] { inventory.slots[0].fan2Max = 0; }, "AUTO"},
     };
     for (const Case& c : cases) {
@@ -154,10 +158,8 @@ TEST_F(SliderPanelTest, OverclockingWarnsAndWarmsTheBarWhileUnderclockingDoesNot
         std::uint32_t bar;
     } const cases[] = {
         // Knob 418 lies 17 of the 68 pixels from zero (401) to the right end: heat 63.75.
-        {"current", 50000, "+50 MHz", true, 0xFF3081CCu},
-        {"current", 200000, "+200 MHz", true, 0xFFC13932u},
-        {"current", -20000, "-20 MHz", false, 0xFF0099FFu},
-        {"current", 0, "+0 MHz", false, 0xFF0099FFu},
+        {"current", 50000, "+50 MHz", true, 0xFF3081CCu},   {"current", 200000, "+200 MHz", true, 0xFFC13932u},
+        {"current", -20000, "-20 MHz", false, 0xFF0099FFu}, {"current", 0, "+0 MHz", false, 0xFF0099FFu},
         {"unlisted", 50000, "50 MHz", false, 0xFF0099FFu},  // no offset flags: plain blue, no sign
     };
     for (const Case& c : cases) {
@@ -237,8 +239,10 @@ TEST_F(SliderPanelTest, StepsUpFromAutomaticStartAtTheSlidersOwnFloor) {
     } const cases[] = {
         {2, [] { tuning.fpsTarget = ValueAutomatic; }, [] { return panel.fpsTargetEdit; }, VkRight, 16, "16 FPS"},
         {2, [] { tuning.fpsTarget = ValueAutomatic; }, [] { return panel.fpsTargetEdit; }, VkLeft, -100, "MAXFPS"},
-        {3, [] { tuning.fanSpeed1ToKeep = ValueAutomatic; }, [] { return double(panel.fanSpeedEdit); }, VkRight, 31, "31 ％"},
-        {3, [] { tuning.fanSpeed1ToKeep = ValueAutomatic; }, [] { return double(panel.fanSpeedEdit); }, VkLeft, -100, "AUTO"},
+        {3, [] { tuning.fanSpeed1ToKeep = ValueAutomatic; }, [] { return double(panel.fanSpeedEdit); }, VkRight, 31,
+         "31 ％"},
+        {3, [] { tuning.fanSpeed1ToKeep = ValueAutomatic; }, [] { return double(panel.fanSpeedEdit); }, VkLeft, -100,
+         "AUTO"},
         {3, [] { tuning.fanSpeed1ToKeep = -99; }, [] { return double(panel.fanSpeedEdit); }, VkRight, -98, "AUTO"},
     };
     for (const Case& c : cases) {

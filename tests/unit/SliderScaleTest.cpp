@@ -1,9 +1,9 @@
-#include "app/SliderScale.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "app/SliderScale.h"
 
 namespace vt {
 namespace {
@@ -36,9 +36,8 @@ struct BoundPair {
 
 // Clock offsets (negative minimum), power, temperature, fans, frame rate, and
 // ranges whose ends are not whole numbers on either side of zero.
-constexpr BoundPair Pairs[] = {{0, 100},    {-510, 200},  {-51, 200},    {50, 115},   {65, 91},
-                               {30, 100},   {30, 120},    {-10.5, 20.25}, {29.7, 120.2}, {-500.5, 199.9},
-                               {-50, -10.5}};
+constexpr BoundPair Pairs[] = {{0, 100},  {-510, 200},    {-51, 200},    {50, 115},       {65, 91},    {30, 100},
+                               {30, 120}, {-10.5, 20.25}, {29.7, 120.2}, {-500.5, 199.9}, {-50, -10.5}};
 
 TEST(SliderScale, BothDirectionsFollowTheirRulesOverTheWholeTravel) {
     for (const BoundPair& b : Pairs) {
@@ -52,7 +51,8 @@ TEST(SliderScale, BothDirectionsFollowTheirRulesOverTheWholeTravel) {
         for (int tenth = -6000; tenth <= 3000; ++tenth) {
             const double v = tenth / 10.0;
             ASSERT_EQ(valueToKnob(float(v), lo, hi), expectedKnob(float(v), lo, hi)) << b.minimum << " v=" << v;
-            ASSERT_EQ(valueToKnob(v, b.minimum, b.maximum), expectedKnob(v, b.minimum, b.maximum)) << b.minimum << " v=" << v;
+            ASSERT_EQ(valueToKnob(v, b.minimum, b.maximum), expectedKnob(v, b.minimum, b.maximum))
+                << b.minimum << " v=" << v;
         }
     }
 }
@@ -63,9 +63,9 @@ TEST(SliderScale, WorkedValues) {
         double value;
         std::int32_t knob;
     } const toKnob[] = {
-        {0, 100, 0, 228},         {0, 100, 100, 469},       {0, 100, 50, 347},
-        {-10.5, 20.25, 0, 308},   {-10.5, 20.25, -10.5, 228}, {-10.5, 20.25, 20, 469},
-        {29.7, 120.2, 75, 348},   {-510, 200, 0, 401},      {0, 100, -100, 228},  // below the range: the left end
+        {0, 100, 0, 228},       {0, 100, 100, 469},         {0, 100, 50, 347},
+        {-10.5, 20.25, 0, 308}, {-10.5, 20.25, -10.5, 228}, {-10.5, 20.25, 20, 469},
+        {29.7, 120.2, 75, 348}, {-510, 200, 0, 401},        {0, 100, -100, 228},  // below the range: the left end
         {0, 100, 1000, 469},
     };
     for (const Case& c : toKnob) {
@@ -73,10 +73,10 @@ TEST(SliderScale, WorkedValues) {
             << c.minimum << ".." << c.maximum << " v=" << c.value;
     }
     const Case toValue[] = {
-        {0, 100, 0, 228},       {0, 100, 2, 229},        {0, 100, 100, 469},
-        {-10.5, 20.25, -10.5, 228},  // the minimum itself, not rounded
-        {-10.5, 20.25, -9, 229}, {-10.5, 20.25, 20, 469}, {-10.5, 20.25, 1, 308},
-        {29.7, 120.2, 76, 348},
+        {0, 100, 0, 228},        {0, 100, 2, 229},
+        {0, 100, 100, 469},      {-10.5, 20.25, -10.5, 228},  // the minimum itself, not rounded
+        {-10.5, 20.25, -9, 229}, {-10.5, 20.25, 20, 469},
+        {-10.5, 20.25, 1, 308},  {29.7, 120.2, 76, 348},
     };
     for (const Case& c : toValue) {
         EXPECT_EQ(knobToValue(c.knob, float(c.minimum), float(c.maximum)), float(c.value))
@@ -106,7 +106,8 @@ TEST(SliderScale, PlacingAValueAndReadingItBackIsOffByAtMostOneOrThePixelItShare
         for (int v = int(std::ceil(b.minimum)); v <= int(std::floor(b.maximum)); ++v) {
             const float back = knobToValue(valueToKnob(float(v), lo, hi), lo, hi);
             EXPECT_LE(back - v, 1) << b.minimum << ".." << b.maximum << " v=" << v;
-            EXPECT_GE(back - v, -std::max(1.0, std::ceil(valuesPerPixel))) << b.minimum << ".." << b.maximum << " v=" << v;
+            EXPECT_GE(back - v, -std::max(1.0, std::ceil(valuesPerPixel)))
+                << b.minimum << ".." << b.maximum << " v=" << v;
         }
     }
 }
@@ -145,9 +146,10 @@ TEST(SliderScale, FillColourRunsFromBlueToRed) {
         float heat;
         FillRgb rgb;
     } const cases[] = {
-        {0, {0, 153, 255}},    {255, {193, 57, 50}},  {128, {96, 105, 153}}, {1, {0, 153, 255}},
-        {254, {192, 58, 51}},  {-3, {0, 153, 255}},   {900, {193, 57, 50}},
-        {std::numeric_limits<float>::quiet_NaN(), {0, 153, 255}},
+        {0, {0, 153, 255}},    {255, {193, 57, 50}},
+        {128, {96, 105, 153}}, {1, {0, 153, 255}},
+        {254, {192, 58, 51}},  {-3, {0, 153, 255}},
+        {900, {193, 57, 50}},  {std::numeric_limits<float>::quiet_NaN(), {0, 153, 255}},
     };
     for (const Case& c : cases) {
         const FillRgb rgb = fillColour(c.heat);

@@ -73,10 +73,14 @@ class AdvancedMode(ProgramTest):
         self.assertEqual(answer(button, WARNING_CAPTION), WARNING_CAPTION)
 
     def apply(self, expect_in_log):
-        """Clicks apply; waits until the log shows the line and the one-second hold-off has passed."""
+        """Clicks apply; waits until the log shows the line and the one-second hold-off has passed.
+
+        While the hold-off lasts the sliders do not refresh, so a key pressed then would be lost;
+        on a busy machine the hold-off's thread may end late, hence the margin.
+        """
         self.program.click(*APPLY_BUTTON)
         shown = wait_until(lambda: expect_in_log in self.log(), timeout=10)
-        time.sleep(1.2)
+        time.sleep(2.0)
         return shown
 
     def press_right(self, times):

@@ -1,5 +1,6 @@
 #include "app/ActionButtons.h"
 
+#include "app/AdvancedPages.h"
 #include "app/AppWindowHooks.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
@@ -65,6 +66,8 @@ bool applyPass(int x, int y, bool applyButtonVisible) {
         if (!applyEasyPreset(panel.easyChoice)) return true;
     } else {
         applyAdvancedPage(lifecycle.activePage, panelPageValues());
+        // The curve sent is the curve shown: apply waits for the next edit.
+        if (lifecycle.activePage == CurvePage) panel.fanCurveEdited = 0;
         panel.easyChoice = PresetCustom;
         releasePresetButtons();
     }
@@ -89,6 +92,7 @@ bool resetToDefaults() {
     if (!confirmed || inventory.count == 0) return confirmed;
     panel.easyChoice = PresetCustom;
     if (resetGpusToDefaults().curveRestored) panel.curveEditorEnabled = 0;
+    panel.forceRefresh = 1;
     return true;
 }
 

@@ -15,6 +15,7 @@ void resetPanelEdit(PanelEdit& state) {
     state.advancedMode = 0;
     state.easyChoice = 3;
     state.shownPreset = 3;
+    state.forceRefresh = 0;
     state.sliderDragging[0] = state.sliderDragging[1] = 0;
     for (std::int32_t& drag : state.curvePointDrag) drag = 0;
     state.fanCurveEdited = 0;

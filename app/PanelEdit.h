@@ -28,6 +28,11 @@ struct PanelEdit {
     std::int32_t easyChoice = 3;
     std::int32_t shownPreset = 3;
 
+    // Set by whatever changes the values behind the sliders all at once (a
+    // profile or history load, a reset, another GPU chosen): the sliders take
+    // the stored values over at their next refresh, which clears it.
+    std::int32_t forceRefresh = 0;
+
     // Drags in progress: the two slider knobs and the three inner curve points.
     std::int32_t sliderDragging[2] = {0, 0};
     std::int32_t curvePointDrag[3] = {0, 0, 0};

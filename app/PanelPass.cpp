@@ -1,12 +1,13 @@
-// The panel pass as far as the panels exist: the apply and reset buttons,
-// which reach their operations, and the title-bar buttons, which end or hide
-// the window. The panels' own behaviour (GPU list, hover help, mode switch,
-// easy presets, tabs, sliders, meters and the curve editor) joins here when
-// those panels are built; until then their entry points leave the widgets as
-// the layout built them.
+// The panel pass: the mode switch, the apply and reset buttons, which reach
+// their operations, the Advanced Mode tabs, and the title-bar buttons, which
+// end or hide the window. The Easy Mode panels (GPU list, monitor help, easy
+// presets, meters) join here when they are built; until then their entry
+// points leave the widgets as the layout built them.
 #include "app/PanelPass.h"
 
 #include "app/ActionButtons.h"
+#include "app/ModeSwitch.h"
+#include "app/PageTabs.h"
 #include "app/ShellState.h"
 #include "gpu/Reset.h"
 #include "platform/Messages.h"
@@ -70,6 +71,14 @@ void titleBarButtons(Point cursor) {
     }
 }
 
+// A dimmed apply button takes no clicks; a preset asked for from the tray
+// is applied whatever the page shown allows.
+bool applyButtonTakesPress() {
+    const View* apply = widgets.applyButton;
+    if (apply == nullptr || !apply->visible()) return false;
+    return shell.presetApplyRequest == 1 || !apply->hitThrough();
+}
+
 bool resetButtonActive() {
     const View* reset = widgets.resetButton;
     return reset != nullptr && reset->visible() && !reset->hitThrough() && reset->pressed() &&
@@ -83,18 +92,12 @@ void panelInputPass() {
     Platform& os = platform();
     const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
     shell.handCursor = 0;
-    applyPass(cursor.x, cursor.y, widgets.applyButton != nullptr && widgets.applyButton->visible());
+    modeSwitchPass(cursor);
+    applyPass(cursor.x, cursor.y, applyButtonTakesPress());
     resetPass(cursor.x, cursor.y, resetButtonActive());
+    pageTabsPass(cursor);
     titleBarButtons(cursor);
     os.setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
-}
-
-// The sliders follow their values once the slider panel exists. Until then
-// the panel has nothing to take over after a reset, so the monitoring thread
-// may go on at once.
-std::int32_t refreshSliders() {
-    lifecycle.resetInProgress = 0;
-    return lifecycle.activePage;
 }
 
 // The preset overlays fade once the easy panel exists.
@@ -102,15 +105,5 @@ void presetIndicatorStep() {}
 
 // The readouts and meters follow the monitoring thread once the monitor panel exists.
 std::int32_t refreshMonitor() { return 255; }
-
-// The curve points become draggable once the curve editor exists.
-void enableCurveEditing() {}
-
-// The box outside the fan-curve page; the curve editor narrows it per point.
-DragBox curveDragBox(std::int32_t) { return {470, 580, 270, 380}; }
-
-// The curve's segments and labels follow its points once the curve editor exists.
-void refreshCurveSegments() {}
-void refreshCurveLabels() {}
 
 }  // namespace vt

@@ -18,11 +18,13 @@ void followStoredPreset() {
 void loadProfileFile(const std::string& path) {
     applyProfileFile(path);
     followStoredPreset();
+    panel.forceRefresh = 1;
 }
 
 bool loadHistoryRecord(int age) {
     const bool complete = applyHistoryRecord(historyPath(), age);
     followStoredPreset();
+    panel.forceRefresh = 1;
     return complete;
 }
 

@@ -1,6 +1,7 @@
 // Loading a stored profile into the running window: the GPU operations make
 // it the driver's state (gpu/ProfileApplication.h), then the easy panel is
-// brought in line with the preset the profile named, as at start-up.
+// brought in line with the preset the profile named, as at start-up, and the
+// sliders are told to take the new values over.
 #pragma once
 
 #include <string>

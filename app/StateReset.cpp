@@ -1,7 +1,11 @@
 #include "app/StateReset.h"
 
+#include "app/ModeSwitch.h"
+#include "app/PageTabs.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
+#include "app/ShownGpu.h"
+#include "app/SliderPanel.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
 #include "state/GpuInventory.h"
@@ -24,6 +28,10 @@ void resetAllState() {
     lifecycle.modal = ModalResults{};
     lifecycle.activePage = 0;
     resetPanelEdit();
+    resetSliderPanel();
+    resetPageTabs();
+    resetModeSwitch();
+    forgetShownGpu();
     resetTuningSettings();
     resetGpuInventory();
     resetMonitorSample();

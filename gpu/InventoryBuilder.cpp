@@ -73,6 +73,8 @@ void probeFanCurve(GpuSlot& slot) {
         slot.storedCurve.points[i].temperature = roundedWhole(point.temperature / 256.0);
         slot.storedCurve.points[i].level = roundedWhole(point.level * 100.0 / 65536.0);
         slot.storedCurve.points[i].driverValue = point.driverValue;
+        // The editor's inner points start on the driver's curve.
+        slot.curveTemp[i] = slot.storedCurve.points[i].temperature;
     }
 }
 

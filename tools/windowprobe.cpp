@@ -10,6 +10,9 @@
 //                                      and its exit code
 //   windowprobe messagebox TITLE MS    wait for a message box TITLE, print its
 //                                      text ("text=..."), press its OK button
+//   windowprobe dialog OWNER ID MS     wait for a dialog owned by the window
+//                                      OWNER that has a control ID, print its
+//                                      caption ("caption=..."), press ID
 //   windowprobe tray                   "visible=0|1": whether Wine's stand-alone
 //                                      notification area shows any icon
 //   windowprobe progress OWNER MS      stand in for the program's progress
@@ -106,6 +109,43 @@ int messageBox(const char* title, DWORD milliseconds) {
     }
     std::printf("text=%s\n", text.c_str());
     PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+struct OwnedDialog {
+    HWND owner;
+    int controlId;
+    HWND found;
+};
+
+BOOL CALLBACK matchOwnedDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<OwnedDialog*>(context);
+    char type[64] = {};
+    GetClassNameA(window, type, sizeof type);
+    if (std::strcmp(type, DialogClass) != 0 || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+    if (!IsWindowVisible(window) || GetDlgItem(window, search->controlId) == nullptr) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The program's modal dialogs carry Japanese captions; they are found by
+// their owner and a button instead, so no such text needs to pass the command line.
+int pressDialogButton(const char* ownerTitle, int controlId, DWORD milliseconds) {
+    HWND owner = findTopLevel(ownerTitle);
+    if (owner == nullptr) return 2;
+    OwnedDialog search{owner, controlId, nullptr};
+    const DWORD start = GetTickCount();
+    while (search.found == nullptr) {
+        EnumWindows(matchOwnedDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) break;
+        if (GetTickCount() - start >= milliseconds) return 3;
+        Sleep(20);
+    }
+    char caption[256] = {};
+    GetWindowTextA(search.found, caption, sizeof caption);
+    std::printf("caption=%s\n", caption);
+    HWND button = GetDlgItem(search.found, controlId);
+    PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     return 0;
 }
 
@@ -261,6 +301,9 @@ int main(int argc, char** argv) {
     }
     if (command == "progress" && argc >= 4) return progress(title, std::strtoul(argv[3], nullptr, 0));
     if (command == "messagebox" && argc >= 4) return messageBox(title, std::strtoul(argv[3], nullptr, 0));
+    if (command == "dialog" && argc >= 5) {
+        return pressDialogButton(title, std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0));
+    }
     if (command == "state") {
         HWND window = findTopLevel(title);
         if (window == nullptr) return 2;

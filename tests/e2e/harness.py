@@ -68,6 +68,31 @@ def window_state():
     return state
 
 
+def message_box(timeout_ms=30000):
+    """The text of the program's next message box (its lines joined by |); presses OK."""
+    code, output = probe("messagebox", TITLE, timeout_ms)
+    return output.removeprefix("text=") if code == 0 else None
+
+
+def dialog_button(button_id, timeout_ms=10000):
+    """Waits for a dialog of the program's window with the button button_id and presses it; returns its caption."""
+    code, output = probe("dialog", TITLE, button_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
+    return output.removeprefix("caption=") if code == 0 else None
+
+
+def log_text(folder):
+    """The operation log of a working folder, line feeds only."""
+    path = Path(folder) / "log" / "log.txt"
+    text = path.read_bytes().decode("cp932") if path.exists() else ""
+    return text.replace("\r\n", "\n")
+
+
+def xdotool(*arguments):
+    """Runs xdotool on the virtual display; returns its output."""
+    done = subprocess.run(["xdotool", *map(str, arguments)], check=True, capture_output=True, text=True, timeout=30)
+    return done.stdout.strip()
+
+
 def wait_until(condition, timeout=10.0, interval=0.05):
     """Polls condition until it is true or the time is up; returns its last value."""
     deadline = time.monotonic() + timeout
@@ -79,14 +104,24 @@ def wait_until(condition, timeout=10.0, interval=0.05):
 
 
 class Program:
-    """One run of Vantrelis.exe in its own working folder."""
+    """One run of Vantrelis.exe in its own working folder.
+
+    The simulated driver writes its state to sim-state.txt and its calls to
+    sim-calls.txt in the working folder; `sim_config` (the text of a
+    configuration file) sets the cards up.
+    """
 
     def __init__(self, folder):
         self.folder = Path(folder)
         self.process = None
 
-    def start(self, wait_for_window=True, extra_environment=None):
+    def start(self, wait_for_window=True, extra_environment=None, sim_config=None):
         environment = dict(os.environ)
+        environment.setdefault("VANTRELIS_SIM_STATE", windows_path(self.folder / "sim-state.txt"))
+        environment.setdefault("VANTRELIS_SIM_CALLS", windows_path(self.folder / "sim-calls.txt"))
+        if sim_config is not None:
+            (self.folder / "sim.cfg").write_text(sim_config)
+            environment["VANTRELIS_SIM_CONFIG"] = windows_path(self.folder / "sim.cfg")
         environment.update(extra_environment or {})
         self.log = open(self.folder / "wine-output.txt", "w")
         self.process = subprocess.Popen([WINE, "Vantrelis.exe"], cwd=self.folder, env=environment,
@@ -106,6 +141,78 @@ class Program:
     def press_escape(self):
         # WM_KEYDOWN with VK_ESCAPE, as the keyboard would send it.
         return self.send(0x100, 0x1B, 0x10001)
+
+    # --- the user's pointer and keyboard, through X so that Wine's own input path runs ---
+
+    def origin(self):
+        """The screen position of the window's top-left corner."""
+        state = window_state()
+        return state["x"], state["y"]
+
+    def move(self, x, y):
+        """Moves the pointer to (x, y) in window coordinates."""
+        left, top = self.origin()
+        xdotool("mousemove", "--sync", left + x, top + y)
+
+    def click(self, x, y, pause=0.1):
+        """A left click at (x, y) in window coordinates; waits a little for the window to take it."""
+        self.move(x, y)
+        xdotool("click", "1")
+        time.sleep(pause)
+
+    def press(self, x, y):
+        self.move(x, y)
+        xdotool("mousedown", "1")
+
+    def release(self):
+        xdotool("mouseup", "1")
+
+    def drag(self, start, end, steps=12, pause=0.03):
+        """Presses at start, moves in steps to end and releases there."""
+        self.press(*start)
+        time.sleep(pause)
+        for step in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * step // steps
+            y = start[1] + (end[1] - start[1]) * step // steps
+            self.move(x, y)
+            time.sleep(pause)
+        self.release()
+        time.sleep(0.1)
+
+    def key(self, name, times=1, pause=0.05):
+        """Presses and releases a key (xdotool's name, for example Right) with the window focused."""
+        window = xdotool("search", "--name", f"^{TITLE}$").split()[0]
+        xdotool("windowfocus", "--sync", window)
+        for _ in range(times):
+            xdotool("key", name)
+            time.sleep(pause)
+
+    def screenshot(self, path):
+        """The window as it shows on the display, as a PNG file."""
+        state = window_state()
+        subprocess.run(["import", "-window", "root", "-crop",
+                        f"{state['width']}x{state['height']}+{state['x']}+{state['y']}", "+repage", str(path)],
+                       check=True, timeout=30)
+        return Path(path)
+
+    # --- what reached the simulated card ---
+
+    def sim_state(self):
+        """The simulated driver's state file as a dict of strings, for example state["gpu0.graphicsDelta"]."""
+        path = self.folder / "sim-state.txt"
+        state = {}
+        if path.exists():
+            for line in path.read_text().splitlines():
+                key, separator, value = line.partition(" = ")
+                if separator:
+                    state[key] = value
+        return state
+
+    def sim_calls(self, operation=None):
+        """The driver calls made so far, one line each, optionally of one operation only."""
+        path = self.folder / "sim-calls.txt"
+        lines = path.read_text().splitlines() if path.exists() else []
+        return [line for line in lines if operation is None or line.split(" ", 1)[0] == operation]
 
     def wait_for_exit(self, timeout=15):
         try:

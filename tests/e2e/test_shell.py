@@ -7,8 +7,8 @@ import time
 import unittest
 from pathlib import Path
 
-from harness import (EXE, PROBE, SKIN, TITLE, WINE, Program, ProgramTest, probe, wait_until, window_state,
-                     windows_path)
+from harness import (EXE, PROBE, SKIN, TITLE, WINE, Program, ProgramTest, log_text, message_box, probe, wait_until,
+                     window_state, windows_path)
 
 SIM_CONFIGS = Path(__file__).resolve().parents[2] / "sim" / "configs"
 TRAY_NOTIFY = 0x8003
@@ -16,20 +16,8 @@ TRAY_ICON_ID = 0x8002
 WM_RBUTTONDOWN = 0x204
 
 
-def message_box(timeout_ms=30000):
-    """The text of the program's next message box (its lines joined by |); presses OK."""
-    code, output = probe("messagebox", TITLE, timeout_ms)
-    return output.removeprefix("text=") if code == 0 else None
-
-
 def tray_icon_shown():
     return probe("tray")[1] == "visible=1"
-
-
-def log_text(folder):
-    path = Path(folder) / "log" / "log.txt"
-    text = path.read_bytes().decode("cp932") if path.exists() else ""
-    return text.replace("\r\n", "\n")
 
 
 class StartAndExit(ProgramTest):

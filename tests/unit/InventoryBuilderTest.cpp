@@ -254,11 +254,17 @@ TEST_F(InventoryBuilderTest, FanInterfacesAndTheStoredCurve) {
     EXPECT_EQ(current.storedCurve.points[0].driverValue, 901);
     EXPECT_EQ(current.storedCurve.points[2].temperature, 80);
     EXPECT_EQ(current.storedCurve.points[2].level, 85);
+    // The curve editor's inner points start at the driver's temperatures.
+    EXPECT_EQ(current.curveTemp[0], 31);
+    EXPECT_EQ(current.curveTemp[1], 60);
+    EXPECT_EQ(current.curveTemp[2], 80);
 
     const GpuSlot& cooler = inventory.slots[1];
     EXPECT_EQ(cooler.caps.NewFanInterface, 0);
     EXPECT_EQ(cooler.fanRpmAvailable, 1);  // version 4 carries the speed-reading byte
     EXPECT_EQ(cooler.caps.FanCurveCapable, 0);
+    EXPECT_EQ(cooler.curveTemp[0], 40);  // no curve to read: the editor's own start
+    EXPECT_EQ(cooler.curveTemp[2], 90);
     const GpuSlot& legacy = inventory.slots[2];
     EXPECT_EQ(legacy.fanRpmAvailable, 0);  // only older cooler versions answer
 }

@@ -1,0 +1,29 @@
+#include "app/HoverHelp.h"
+
+#include "state/Lifecycle.h"
+#include "ui/Repaint.h"
+
+namespace vt {
+
+void stepHoverHelp(View& widget, View& help) {
+    if (widget.visible() && widget.underCursor()) {
+        if (widget.hoverTicks() >= widget.hoverDelay()) return;
+        widget.setHoverTicks(widget.hoverTicks() + 1);
+        if (widget.hoverTicks() == widget.hoverDelay() && lifecycle.running == 1) {
+            help.setVisible(true);
+            repaint();
+        }
+        return;
+    }
+    widget.setHoverTicks(0);
+    if (help.visible()) {
+        help.setVisible(false);
+        repaint();
+    }
+}
+
+void stepHoverHelp(View* widget, View* help) {
+    if (widget != nullptr && help != nullptr) stepHoverHelp(*widget, *help);
+}
+
+}  // namespace vt

@@ -54,8 +54,16 @@ void runShutdown() {
 
     saveProfile();
     writeEndLine();
-    trayRemove();
     if (tuning.fanLevel != 0) handFansBack();
+    // Once the files are written and the fans are the driver's again, a copy
+    // started meanwhile may take over: it waits for this mutex, and the rest
+    // (under Wine the tray alone can take two seconds) touches nothing it uses.
+    if (shell.instanceMutex != nullptr) {
+        os.releaseMutex(shell.instanceMutex);
+        os.closeMutex(shell.instanceMutex);
+        shell.instanceMutex = nullptr;
+    }
+    trayRemove();
     if (shell.uiFont != nullptr) os.deleteFont(shell.uiFont);
     shell.uiFont = nullptr;
     backBuffer.destroy();
@@ -63,11 +71,6 @@ void runShutdown() {
     shell.hoveredView = nullptr;
     widgets = Widgets{};
     shell.rootView.reset();
-    if (shell.instanceMutex != nullptr) {
-        os.releaseMutex(shell.instanceMutex);
-        os.closeMutex(shell.instanceMutex);
-        shell.instanceMutex = nullptr;
-    }
     os.postQuitMessage(0);
 }
 

@@ -4,9 +4,10 @@
 
 namespace vt {
 
-// Saves the profile, writes the log's end line, removes the tray icon, hands
-// the fans back when a fan level was set, frees the drawing objects and the
-// view tree, releases the instance mutex and ends the message loop.
+// Saves the profile, writes the log's end line, hands the fans back when a
+// fan level was set, releases the instance mutex (a copy started meanwhile may
+// take over from here), removes the tray icon, frees the drawing objects and
+// the view tree and ends the message loop.
 void runShutdown();
 
 }  // namespace vt

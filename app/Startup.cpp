@@ -19,10 +19,24 @@ namespace {
 // The title and class buffers hold 100 characters with the terminator.
 std::string resourceText(unsigned id) { return platform().loadString(id).substr(0, 99); }
 
-// Another copy holds the mutex: bring its window forward, if it has one yet.
-void handOverToRunningCopy() {
+// How long a new copy waits for a copy that is ending to let go of the mutex.
+constexpr std::uint32_t EndingCopyWaitMs = 2000;
+
+// Another copy holds the mutex: bring its window forward. True when it says
+// it has shown it; false when it has no window yet, is already ending, or
+// ended before it could answer.
+bool handOverToRunningCopy() {
     WindowHandle running = platform().findWindow(nullptr, "Vantrelis");
-    if (running != nullptr) platform().sendMessage(running, WM_SHOW_INSTANCE, 0, 0);
+    if (running == nullptr) return false;
+    return platform().sendMessage(running, WM_SHOW_INSTANCE, 0, 0) == ShowInstanceShown;
+}
+
+// The other copy did not take the hand-over: it is starting (no window yet)
+// or ending. A copy that ends lets go of the mutex within the wait, and a
+// double-click made in that moment must still start the program; a copy
+// that is starting keeps it, and this one ends.
+bool takeOverFromEndingCopy(MutexHandle mutex) {
+    return mutex != nullptr && platform().waitForMutex(mutex, EndingCopyWaitMs) == MutexWait::Acquired;
 }
 
 int messageLoop(AcceleratorHandle accelerators) {
@@ -53,8 +67,8 @@ int runApplication(int showCommand) {
 
     bool alreadyExists = false;
     MutexHandle mutex = os.createMutex(InstanceMutexName, true, alreadyExists);
-    if (alreadyExists) handOverToRunningCopy();
-    if (mutex == nullptr || alreadyExists) return 0;
+    if (mutex == nullptr) return 0;
+    if (alreadyExists && (handOverToRunningCopy() || !takeOverFromEndingCopy(mutex))) return 0;
     shell.instanceMutex = mutex;
 
     lifecycle.wndProcEnabled = 1;

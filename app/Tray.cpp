@@ -13,6 +13,12 @@ TrayIconData trayIconData;
 
 namespace {
 
+// A new task bar (the shell restarted) has no icons: it broadcasts this
+// registered message and every program adds its icon again.
+std::uint32_t taskbarCreated = 0;
+// The icon is up: added and not removed since. A removed icon stays removed.
+bool iconShown = false;
+
 struct MenuItem {
     std::uint32_t id;
     const char* text;
@@ -76,6 +82,7 @@ void showTrayMenu() {
 }  // namespace
 
 void trayAdd(IconHandle icon) {
+    taskbarCreated = platform().registerWindowMessage("TaskbarCreated");
     trayIconData = TrayIconData{};
     trayIconData.size = 508;
     trayIconData.window = lifecycle.mainWindow;
@@ -85,9 +92,19 @@ void trayAdd(IconHandle icon) {
     trayIconData.icon = icon;
     trayIconData.tip = TrayTip;
     platform().notifyIcon(TrayOperation::Add, trayIconData);
+    iconShown = true;
 }
 
-void trayRemove() { platform().notifyIcon(TrayOperation::Delete, trayIconData); }
+void trayRemove() {
+    platform().notifyIcon(TrayOperation::Delete, trayIconData);
+    iconShown = false;
+}
+
+bool isTaskbarCreated(std::uint32_t message) { return taskbarCreated != 0 && message == taskbarCreated; }
+
+void trayAddAgain() {
+    if (iconShown) platform().notifyIcon(TrayOperation::Add, trayIconData);
+}
 
 void setAppIcon(IconHandle icon) {
     Platform& os = platform();

@@ -27,6 +27,10 @@ extern TrayIconData trayIconData;
 
 void trayAdd(IconHandle icon);
 void trayRemove();
+// The shell's task bar started anew and lost every icon ("TaskbarCreated").
+bool isTaskbarCreated(std::uint32_t message);
+// The same record added again, unless the icon had been removed.
+void trayAddAgain();
 void setAppIcon(IconHandle icon);
 // WM_TRAY_NOTIFY: lParam carries the mouse message.
 void onTrayNotify(LParam lParam);

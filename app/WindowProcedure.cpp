@@ -267,8 +267,11 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             onTrayNotify(lParam);
             return 0;
         case WM_SHOW_INSTANCE:
+            // A copy on its way out must not take the hand-over: its window goes in a moment.
+            if (lifecycle.running == 0) return ShowInstanceEnding;
             showAndActivate(window);
-            return finishWithCursor();
+            finishWithCursor();
+            return ShowInstanceShown;
         case WM_SCANNER_DONE:
             logLine("SCANNER = END\n");
             return finishWithCursor();
@@ -284,6 +287,10 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             runShutdown();
             return 0;
         default:
+            if (isTaskbarCreated(message)) {
+                trayAddAgain();
+                return 0;
+            }
             return os.defaultWindowProcedure(window, message, wParam, lParam);
     }
 }

@@ -69,10 +69,11 @@ bool sendPowerTarget(std::int32_t limit) {
                       [](const GpuSlot& gpu) { return sendIf(tunable(gpu)); });
 }
 
-// The current GPU first, then with SLI-SYNC every capable GPU again.
+// The current GPU first, then with SLI-SYNC every capable GPU again, until
+// one refuses, whatever the current GPU answered; the last call decides.
 bool sendTemperatureTarget(std::int32_t degrees) {
-    if (setTemperatureLimit(currentGpu(), degrees) != DriverOk) return false;
-    if (tuning.sliSync != 1) return true;
+    const bool current = setTemperatureLimit(currentGpu(), degrees) == DriverOk;
+    if (tuning.sliSync != 1) return current;
     return sendToGpus([&](GpuSlot& gpu) { return setTemperatureLimit(gpu, degrees); },
                       [](const GpuSlot& gpu) { return sendIf(thermalCapable(gpu)); });
 }

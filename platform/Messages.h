@@ -75,6 +75,11 @@ inline constexpr std::uint32_t ErrorAlreadyExists = 183;
 // To the main window.
 inline constexpr std::uint32_t WM_TRAY_NOTIFY = 0x8003;    // the tray icon was clicked
 inline constexpr std::uint32_t WM_SHOW_INSTANCE = 0x8004;  // a second copy hands over
+// WM_SHOW_INSTANCE's answers: the running copy has shown its window, or it is
+// already ending and the new copy should wait for it to go. Any other answer
+// (a copy that died before it could answer) counts as not shown.
+inline constexpr std::intptr_t ShowInstanceShown = 1;
+inline constexpr std::intptr_t ShowInstanceEnding = 2;
 inline constexpr std::uint32_t WM_SCANNER_DONE = 0x8009;   // an external limit scanner ended
 inline constexpr std::uint32_t WM_QUIT_REQUEST = 0x800A;   // start the one-second shutdown
 // The monitoring thread saw the driver's fan curve change; the window thread

@@ -41,6 +41,8 @@ public:
     // --- single instance --------------------------------------------------
     virtual MutexHandle createMutex(const char* name, bool initiallyOwned, bool& alreadyExists) = 0;
     virtual void releaseMutex(MutexHandle mutex) = 0;
+    // Waits until the mutex is released (or abandoned) by its owner and takes it.
+    virtual MutexWait waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) = 0;
     virtual void closeMutex(MutexHandle mutex) = 0;
 
     // --- libraries --------------------------------------------------------
@@ -63,6 +65,8 @@ public:
                                       std::uint32_t style, int x, int y, int width, int height) = 0;
     // className may be null (any class).
     virtual WindowHandle findWindow(const char* className, const char* title) = 0;
+    // The number of a message registered by name across the system (0 on failure).
+    virtual std::uint32_t registerWindowMessage(const char* name) = 0;
     virtual LResult sendMessage(WindowHandle window, std::uint32_t message, WParam, LParam) = 0;
     virtual bool postMessage(WindowHandle window, std::uint32_t message, WParam, LParam) = 0;
     virtual LResult defaultWindowProcedure(WindowHandle window, std::uint32_t message, WParam, LParam) = 0;

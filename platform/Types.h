@@ -115,6 +115,10 @@ struct TrayIconData {
 
 enum class TrayOperation : std::uint32_t { Add = 0, Modify = 1, Delete = 2 };
 
+// How a wait for a mutex ended. Abandoned counts as acquired: its owner ended
+// without releasing it, and the mutex is the waiter's now.
+enum class MutexWait { Acquired, TimedOut, Failed };
+
 enum class FileDialogKind { Open, Save };
 
 struct FileDialogRequest {

@@ -15,6 +15,10 @@
 //                                      caption ("caption=..."), press ID
 //   windowprobe tray                   "visible=0|1": whether Wine's stand-alone
 //                                      notification area shows any icon
+//   windowprobe trayremove TITLE ID    take the notification icon ID of window
+//                                      TITLE down, as a restarting shell loses it
+//   windowprobe broadcast NAME         post the registered message NAME to every
+//                                      top-level window, as the shell does
 //   windowprobe progress OWNER MS      stand in for the program's progress
 //                                      dialog: a "Progress" dialog owned by a
 //                                      window titled OWNER; prints "ready",
@@ -25,6 +29,7 @@
 // A TITLE names the program's own window before any dialog of the same
 // caption.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -298,6 +303,17 @@ int main(int argc, char** argv) {
         HWND tray = FindWindowA(nullptr, "Wine System Tray");
         std::printf("visible=%d\n", tray != nullptr && IsWindowVisible(tray) ? 1 : 0);
         return 0;
+    }
+    if (command == "trayremove" && argc >= 4) {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = findTopLevel(title);
+        icon.uID = std::strtoul(argv[3], nullptr, 0);
+        return icon.hWnd != nullptr && Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 2;
+    }
+    if (command == "broadcast") {
+        const UINT message = RegisterWindowMessageA(title);
+        return message != 0 && PostMessageA(HWND_BROADCAST, message, 0, 0) ? 0 : 2;
     }
     if (command == "progress" && argc >= 4) return progress(title, std::strtoul(argv[3], nullptr, 0));
     if (command == "messagebox" && argc >= 4) return messageBox(title, std::strtoul(argv[3], nullptr, 0));

@@ -254,6 +254,11 @@ MutexHandle FakePlatform::createMutex(const char* name, bool initiallyOwned, boo
 
 void FakePlatform::releaseMutex(MutexHandle mutex) { record("releaseMutex " + hex(value(mutex))); }
 
+MutexWait FakePlatform::waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) {
+    record("waitForMutex " + hex(value(mutex)) + " ms=" + std::to_string(milliseconds));
+    return mutexWaitOutcome;
+}
+
 void FakePlatform::closeMutex(MutexHandle mutex) {
     std::lock_guard guard(lock_);
     mutexes_.erase(value(mutex));
@@ -365,6 +370,13 @@ WindowHandle FakePlatform::findWindow(const char* className, const char* title) 
         }
     }
     return nullptr;
+}
+
+std::uint32_t FakePlatform::registerWindowMessage(const char* name) {
+    std::lock_guard guard(lock_);
+    record(std::string("registerWindowMessage ") + name);
+    auto [at, added] = registeredMessages_.try_emplace(name, 0xC000u + static_cast<std::uint32_t>(registeredMessages_.size()));
+    return at->second;
 }
 
 LResult FakePlatform::sendMessage(WindowHandle handle, std::uint32_t message, WParam wParam, LParam lParam) {
@@ -597,6 +609,11 @@ bool FakePlatform::fileDialog(FileDialogRequest& request) {
 }
 
 // --- notification area and menus -------------------------------------------
+
+void FakePlatform::restartTaskbar() {
+    std::lock_guard guard(lock_);
+    trayPresent_ = false;
+}
 
 bool FakePlatform::notifyIcon(TrayOperation operation, const TrayIconData& data) {
     std::lock_guard guard(lock_);

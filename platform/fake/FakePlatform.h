@@ -49,6 +49,8 @@ public:
 
     std::set<std::string> existingMutexes;  // createMutex of these reports "already exists"
     bool failMutexCreation = false;
+    // How waitForMutex ends (the other copy ends in time, or not).
+    MutexWait mutexWaitOutcome = MutexWait::TimedOut;
     std::map<std::uint32_t, std::string> strings{{103, "Vantrelis"}, {109, "VANTRELIS"}};
     OsVersion version{10, 0, 19045};
     std::string systemFolder = "C:\\windows\\system32";
@@ -77,6 +79,8 @@ public:
     WindowHandle foregroundWindow() const;
     int quitCode() const;  // -1 until postQuitMessage
     bool trayIconPresent() const;
+    // The shell's task bar starts anew: every icon is gone.
+    void restartTaskbar();
     TrayIconData trayIcon() const;
     IconHandle classIcon() const;
     CursorShape cursorShape() const;
@@ -98,6 +102,7 @@ public:
 
     MutexHandle createMutex(const char* name, bool initiallyOwned, bool& alreadyExists) override;
     void releaseMutex(MutexHandle mutex) override;
+    MutexWait waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) override;
     void closeMutex(MutexHandle mutex) override;
 
     ModuleHandle loadLibrary(const std::string& name, std::uint32_t searchFlags, std::uint32_t& lastError) override;
@@ -114,6 +119,8 @@ public:
     WindowHandle createWindow(const std::string& className, const std::string& title, std::uint32_t style, int x,
                               int y, int width, int height) override;
     WindowHandle findWindow(const char* className, const char* title) override;
+    // Numbers from 0xC000 up, one per name, as the system hands them out.
+    std::uint32_t registerWindowMessage(const char* name) override;
     LResult sendMessage(WindowHandle window, std::uint32_t message, WParam, LParam) override;
     bool postMessage(WindowHandle window, std::uint32_t message, WParam, LParam) override;
     LResult defaultWindowProcedure(WindowHandle window, std::uint32_t message, WParam, LParam) override;
@@ -217,6 +224,7 @@ private:
     IconHandle classIcon_ = nullptr;
     CursorShape cursor_ = CursorShape::Arrow;
     std::set<std::uintptr_t> mutexes_;
+    std::map<std::string, std::uint32_t> registeredMessages_;
 };
 
 }  // namespace vt

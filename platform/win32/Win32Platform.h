@@ -37,6 +37,7 @@ public:
 
     MutexHandle createMutex(const char* name, bool initiallyOwned, bool& alreadyExists) override;
     void releaseMutex(MutexHandle mutex) override;
+    MutexWait waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) override;
     void closeMutex(MutexHandle mutex) override;
 
     ModuleHandle loadLibrary(const std::string& name, std::uint32_t searchFlags, std::uint32_t& lastError) override;
@@ -53,6 +54,7 @@ public:
     WindowHandle createWindow(const std::string& className, const std::string& title, std::uint32_t style, int x,
                               int y, int width, int height) override;
     WindowHandle findWindow(const char* className, const char* title) override;
+    std::uint32_t registerWindowMessage(const char* name) override;
     LResult sendMessage(WindowHandle window, std::uint32_t message, WParam, LParam) override;
     bool postMessage(WindowHandle window, std::uint32_t message, WParam, LParam) override;
     LResult defaultWindowProcedure(WindowHandle window, std::uint32_t message, WParam, LParam) override;

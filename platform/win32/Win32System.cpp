@@ -69,6 +69,15 @@ MutexHandle Win32Platform::createMutex(const char* name, bool initiallyOwned, bo
 
 void Win32Platform::releaseMutex(MutexHandle mutex) { ReleaseMutex(reinterpret_cast<HANDLE>(mutex)); }
 
+MutexWait Win32Platform::waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) {
+    switch (WaitForSingleObject(reinterpret_cast<HANDLE>(mutex), milliseconds)) {
+        case WAIT_OBJECT_0:
+        case WAIT_ABANDONED: return MutexWait::Acquired;
+        case WAIT_TIMEOUT: return MutexWait::TimedOut;
+        default: return MutexWait::Failed;
+    }
+}
+
 void Win32Platform::closeMutex(MutexHandle mutex) { CloseHandle(reinterpret_cast<HANDLE>(mutex)); }
 
 ModuleHandle Win32Platform::loadLibrary(const std::string& name, std::uint32_t searchFlags, std::uint32_t& lastError) {

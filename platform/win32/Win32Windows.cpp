@@ -60,6 +60,8 @@ WindowHandle Win32Platform::findWindow(const char* className, const char* title)
     return handle(FindWindowA(className, title));
 }
 
+std::uint32_t Win32Platform::registerWindowMessage(const char* name) { return RegisterWindowMessageA(name); }
+
 LResult Win32Platform::sendMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     return SendMessageA(hwnd(window), message, wParam, lParam);
 }

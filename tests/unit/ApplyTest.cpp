@@ -123,6 +123,24 @@ TEST_F(ApplyTest, ZeroOffsetsLogZeroAndLeaveThePerformanceStateAlone) {
     EXPECT_EQ(driver().count("SetPstateClientLimit"), 0);
 }
 
+// One non-zero offset is enough: the test is on either offset, not on both.
+TEST_F(ApplyTest, OneNonZeroOffsetReleasesTheForcedPerformanceState) {
+    struct Case {
+        float gpu, memory;
+    } const cases[] = {{75, 0}, {0, -20}};
+    for (const Case& c : cases) {
+        useCards({"current"});
+        startUp();
+        panel.gpuOffsetEdit = c.gpu;
+        panel.memOffsetEdit = c.memory;
+        advanced(0);
+        EXPECT_EQ(calls("EnableDynamicPstates"), Strings{"EnableDynamicPstates gpu=0 status=0 enable=1"})
+            << c.gpu << " " << c.memory;
+        EXPECT_EQ(calls("SetPstateClientLimit"), Strings{"SetPstateClientLimit gpu=0 status=0 kind=3 pstate=0"})
+            << c.gpu << " " << c.memory;
+    }
+}
+
 TEST_F(ApplyTest, UnknownRangesFailTheOffsetWithoutACall) {
     useCards({"current"});
     startUp();
@@ -482,6 +500,17 @@ TEST_F(ApplyTest, StoredPstateIsForcedAndReadBack) {
     applyStoredPstate();
     EXPECT_TRUE(gpu(0).dynamicPstates);
     EXPECT_EQ(gpu(1).pstateLimit, 0u);
+}
+
+// The card lists P-states 0 2 3 5 8: its last one can be stored and forced.
+TEST_F(ApplyTest, StoredPstateMayBeTheLastOneTheCardLists) {
+    useCards({"current"});
+    startUp();
+    tuning.pstate = 8;
+    applyStoredPstate();
+    EXPECT_FALSE(gpu(0).dynamicPstates);
+    EXPECT_EQ(gpu(0).pstateLimit, 8u);
+    EXPECT_EQ(tuning.pstate, 8);
 }
 
 }  // namespace

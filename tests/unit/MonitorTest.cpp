@@ -112,6 +112,23 @@ TEST_F(MonitorTest, UnflaggedCardShowsOffsetsFromItsMaximumAndNoPowerRanges) {
     EXPECT_EQ(monitor.voltageOffsetMax, 0);
 }
 
+// The power slider never goes below half the card's rated power, whatever
+// the driver would allow; above that the driver's minimum stands.
+TEST_F(MonitorTest, PowerMinimumIsRaisedToHalfTheRatedPower) {
+    struct Case {
+        std::uint32_t driverMinimum;
+        std::int32_t shown;
+    } const cases[] = {{30000, 50000}, {49999, 50000}, {50000, 50000}, {50001, 50001}, {70000, 70000}};
+    for (const Case& c : cases) {
+        useCards({"cooler"});
+        startUp();
+        driver().editGpu(0, [&](sim::SimGpu& gpu) { gpu.powerMin = c.driverMinimum; });
+        monitoringPass();
+        EXPECT_EQ(tuning.powerTargetMin, c.shown) << c.driverMinimum;
+        EXPECT_EQ(tuning.powerTargetMax, static_cast<std::int32_t>(driver().gpu(0).powerMax));
+    }
+}
+
 TEST_F(MonitorTest, FailedTableReadZeroesEveryOffset) {
     useCards({"current"});
     startUp();

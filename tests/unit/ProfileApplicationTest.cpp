@@ -1,4 +1,5 @@
 #include "app/ProfileLoads.h"
+#include "gpu/InventoryBuilder.h"
 #include "gpu/ProfileApplication.h"
 
 #include <filesystem>
@@ -98,6 +99,7 @@ TEST_F(ProfileApplicationTest, ForcesThePerformanceStateOnlyWithoutOffsets) {
     } cases[] = {
         {"0.000", "2", 2},
         {"50000.000", "2", -1},  // an offset on a tunable card wins
+        {"0.000", "8", 8},       // the last state the driver lists is still one it has
         {"0.000", "9", -1},      // the driver lists states up to 8
         {"0.000", "-1", -1},
     };
@@ -232,6 +234,32 @@ TEST_F(ProfileApplicationTest, SelectionOutsideTheInventoryNeverIndexesPastIt) {
     EXPECT_EQ(tuning.selectedGpu, 7);  // kept as read, and written back so
     EXPECT_EQ(driver().gpu(0).graphicsDelta, 20000);
     EXPECT_NE(log().find(": GPU_OFFSET = 20000"), std::string::npos);
+}
+
+// With SLI-SYNC on, the temperature target goes to the current GPU and then
+// to every capable GPU in turn until one refuses, whatever the current GPU
+// answered first.
+TEST_F(ProfileApplicationTest, TemperatureWalkRunsEvenWhenTheCurrentGpuRefusedFirst) {
+    sim::SimConfig config;
+    for (int i = 0; i < 2; ++i) {
+        sim::SimGpu gpu;
+        ASSERT_TRUE(sim::cardModel("cooler", gpu));
+        gpu.outputMask = i == 1 ? 1 : 0;  // the display, and so the current GPU, is the second
+        config.gpus.push_back(gpu);
+    }
+    startAfresh(config);
+    startUp();
+    ASSERT_EQ(currentGpuIndex(), 1);
+    driver().failOperation("SetThermalPolicyLimit", -5, 1);
+    std::filesystem::create_directory("profile");
+    test::writeFile("profile/profile.cfg", profile("1b8010de1b8010de", {{"TEMP_TARGET", "79.000"}}));
+    tuning.sliSync = 1;
+    applyStartupProfile();
+    std::vector<std::string> sent;
+    for (const std::string& call : calls("SetThermalPolicyLimit")) sent.push_back(call.substr(0, call.find(" status=")));
+    EXPECT_EQ(sent, (std::vector<std::string>{"SetThermalPolicyLimit gpu=1", "SetThermalPolicyLimit gpu=0",
+                                              "SetThermalPolicyLimit gpu=1"}));
+    EXPECT_EQ(driver().gpu(0).thermalLimit, 79 * 256);
 }
 
 TEST_F(ProfileApplicationTest, StartUpProfileGoesToEveryGpuAndTakesSliSyncLast) {

@@ -40,9 +40,10 @@ protected:
         return fake.createWindow("RUNNING", "Vantrelis", WsPopup, 0, 0, 640, 650);
     }
 
+    // Answers the hand-over as a running copy does.
     static LResult recordingProcedure(WindowHandle, std::uint32_t message, WParam wParam, LParam lParam) {
         received.push_back({nullptr, message, wParam, lParam});
-        return 0;
+        return message == WM_SHOW_INSTANCE ? ShowInstanceShown : 0;
     }
 
     static inline std::vector<Message> received;
@@ -71,6 +72,77 @@ TEST_F(StartupTest, SecondCopyExitsEvenBeforeTheFirstHasAWindow) {
     EXPECT_EQ(runApplication(SwShowNormal), 0);
     EXPECT_EQ(fake.count("sendMessage"), 0);
     EXPECT_EQ(fake.count("createWindow"), 0);
+}
+
+// A copy started while the last one is ending (its window gone, its mutex
+// not yet) waits for the mutex and runs once it has it; a copy that is still
+// starting keeps the mutex, and the new one exits as before.
+TEST_F(StartupTest, CopyStartedWhileTheLastOneEndsRunsOnceTheMutexIsFree) {
+    struct Case {
+        MutexWait outcome;
+        bool runs;
+    } const cases[] = {{MutexWait::Acquired, true}, {MutexWait::TimedOut, false}, {MutexWait::Failed, false}};
+    for (const Case& c : cases) {
+        FakePlatform fresh;
+        setPlatform(&fresh);
+        fresh.addModule(test::DriverLibrary,
+                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
+        useCards({"current"});
+        resetLifecycle();
+        resetShellState();
+        fresh.existingMutexes.insert("Vantrelis.exe");
+        fresh.mutexWaitOutcome = c.outcome;
+        runApplication(SwShowNormal);
+        const std::vector<std::string> waits = fresh.callsStartingWith("waitForMutex");
+        ASSERT_EQ(waits.size(), 1u);
+        EXPECT_TRUE(waits[0].ends_with(" ms=2000")) << waits[0];
+        EXPECT_EQ(fresh.count("createWindow"), c.runs ? 1 : 0) << static_cast<int>(c.outcome);
+        EXPECT_EQ(shell.instanceMutex != nullptr, c.runs);
+        endRun();
+        setPlatform(&fake);
+    }
+}
+
+// A copy that is ending says so, and one that died before it could answer
+// says nothing: neither has taken the hand-over, so the new copy waits.
+TEST_F(StartupTest, CopyThatFindsAnEndingCopysWindowWaitsForItToGo) {
+    struct Case {
+        const char* className;
+        WindowProcedure procedure;
+    } const cases[] = {
+        {"ENDING",
+         [](WindowHandle, std::uint32_t message, WParam, LParam) -> LResult {
+             return message == WM_SHOW_INSTANCE ? ShowInstanceEnding : 0;
+         }},
+        {"GONE", [](WindowHandle, std::uint32_t, WParam, LParam) -> LResult { return 0; }},
+    };
+    for (const Case& c : cases) {
+        FakePlatform fresh;
+        setPlatform(&fresh);
+        fresh.addModule(test::DriverLibrary,
+                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
+        useCards({"current"});
+        resetLifecycle();
+        resetShellState();
+        fresh.registerWindowClass({c.className, 0, c.procedure, nullptr, nullptr});
+        fresh.createWindow(c.className, "Vantrelis", WsPopup, 0, 0, 640, 650);
+        fresh.existingMutexes.insert("Vantrelis.exe");
+        fresh.mutexWaitOutcome = MutexWait::Acquired;
+        runApplication(SwShowNormal);
+        EXPECT_EQ(fresh.count("waitForMutex"), 1) << c.className;
+        EXPECT_EQ(fresh.count("createWindow VANTRELIS"), 1) << c.className;
+        endRun();
+        setPlatform(&fake);
+    }
+}
+
+TEST_F(StartupTest, CopyThatFindsTheRunningWindowDoesNotWait) {
+    runningCopyWindow();
+    fake.existingMutexes.insert("Vantrelis.exe");
+    fake.mutexWaitOutcome = MutexWait::Acquired;
+    EXPECT_EQ(runApplication(SwShowNormal), 0);
+    EXPECT_EQ(fake.count("waitForMutex"), 0);
+    EXPECT_EQ(fake.count("createWindow VANTRELIS"), 0);
 }
 
 TEST_F(StartupTest, FailedMutexEndsSilently) {

@@ -36,6 +36,29 @@ protected:
     }
 };
 
+// A restarted task bar has lost every icon and says so with "TaskbarCreated":
+// the same record goes up again, unless the icon had been taken down.
+TEST_F(TrayTest, RestartedTaskBarGetsTheSameIconAgain) {
+    const std::uint32_t taskbarCreated = fake.registerWindowMessage("TaskbarCreated");
+    ASSERT_NE(taskbarCreated, 0u);
+    setAppIcon(fake.loadIcon(162));
+    fake.restartTaskbar();
+    fake.clearCalls();
+    EXPECT_EQ(mainWindowProcedure(lifecycle.mainWindow, taskbarCreated, 0, 0), 0);
+    EXPECT_EQ(fake.count("notifyIcon"), 1);
+    EXPECT_EQ(fake.count("notifyIcon add"), 1);
+    EXPECT_TRUE(fake.trayIconPresent());
+    EXPECT_EQ(FakePlatform::iconResourceId(fake.trayIcon().icon), 162u);
+    EXPECT_EQ(fake.trayIcon().tip, "Halvenro Vantrelis");
+
+    trayRemove();
+    fake.restartTaskbar();
+    fake.clearCalls();
+    mainWindowProcedure(lifecycle.mainWindow, taskbarCreated, 0, 0);
+    EXPECT_EQ(fake.count("notifyIcon"), 0);
+    EXPECT_FALSE(fake.trayIconPresent());
+}
+
 TEST_F(TrayTest, RecordIsTheFull508BytesWithAFixedTip) {
     TrayIconData data = fake.trayIcon();
     EXPECT_EQ(data.size, 508u);

@@ -1,5 +1,6 @@
 #include "app/WindowProcedure.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/ShellState.h"
@@ -163,6 +164,25 @@ TEST_F(WindowProcedureTest, PaintDrawsTheTreeIntoTheBackBufferAndCopiesIt) {
     EXPECT_EQ(pixel[2], 0x30);
 }
 
+// The frame timer asks for the shortest period the system gives, the
+// refresh and exit timers for a second.
+TEST_F(WindowProcedureTest, TimersAskForTheirPeriods) {
+    EXPECT_EQ(fake.callsStartingWith("setTimer"), (std::vector<std::string>{"setTimer 101 1", "setTimer 102 1000"}));
+    send(WM_QUIT_REQUEST);
+    EXPECT_EQ(fake.callsStartingWith("setTimer").back(), "setTimer 103 1000");
+}
+
+// A new copy hands over to the running one, but not to one that is ending.
+TEST_F(WindowProcedureTest, ShowInstanceIsRefusedOnceTheProgramEnds) {
+    fake.showWindow(window, SwHide);
+    EXPECT_EQ(send(WM_SHOW_INSTANCE), ShowInstanceShown);
+    EXPECT_TRUE(fake.windowVisible(window));
+    fake.showWindow(window, SwHide);
+    send(WM_QUIT_REQUEST);
+    EXPECT_EQ(send(WM_SHOW_INSTANCE), ShowInstanceEnding);
+    EXPECT_FALSE(fake.windowVisible(window));
+}
+
 TEST_F(WindowProcedureTest, EscapeTwiceSendsOneQuitRequest) {
     send(WmKeyDown, VkEscape);
     EXPECT_EQ(lifecycle.running, 0);
@@ -260,6 +280,24 @@ TEST_F(WindowProcedureTest, ShutdownSavesTheProfileAndTheEndLine) {
     EXPECT_EQ(fake.count("releaseMutex 77"), 1);
     EXPECT_EQ(fake.quitCode(), 0);
     EXPECT_EQ(driver().count("RestoreCoolerSettings"), 0);  // no fan level: the fans stay as they are
+}
+
+// A copy started while this one ends waits for its mutex: it is let go as
+// soon as the files are written, before the slow rest of the clean-up.
+TEST_F(WindowProcedureTest, ShutdownLetsGoOfTheMutexBeforeTheTrayIcon) {
+    useCards({"cooler"});
+    startUp();
+    trayAdd(nullptr);
+    shell.instanceMutex = reinterpret_cast<MutexHandle>(0x77);
+    fake.clearCalls();
+    send(WmDestroy);
+    const std::vector<std::string> done = fake.calls();
+    auto at = [&](const std::string& prefix) {
+        return std::find_if(done.begin(), done.end(), [&](const std::string& c) { return c.starts_with(prefix); }) -
+               done.begin();
+    };
+    EXPECT_LT(at("releaseMutex 77"), at("notifyIcon delete"));
+    EXPECT_LT(at("notifyIcon delete"), static_cast<std::ptrdiff_t>(done.size()));
 }
 
 TEST_F(WindowProcedureTest, ShutdownWithoutALogFolderLosesOnlyTheEndLine) {

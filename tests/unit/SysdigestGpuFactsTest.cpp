@@ -147,7 +147,7 @@ TEST_F(SysdigestGpuFactsTest, ADriverThatCannotBeUsedIsReportedWithItsStatus) {
          {{"Library", library}, {"Status", "loaded"}, {"GPUs", "none found"}}},
         // Last: the fake keeps a library that failed to load failing.
         {"no driver library",
-         [this] { fake.failModule(test::DriverLibrary, ERROR_MOD_NOT_FOUND); },
+         [this] { fake.failModule(test::DriverLibrary, ErrorModNotFound); },
          {{"Library", library}, {"Status", "not available (status -2: the driver library cannot be loaded)"}}},
     };
     for (const Case& c : cases) {

@@ -1,13 +1,16 @@
-// The panel pass as far as the panels exist: the apply and reset buttons,
-// which reach their operations, and the title-bar buttons, which end or hide
-// the window. The panels' own behaviour (GPU list, hover help, mode switch,
-// easy presets, tabs, sliders, meters and the curve editor) joins here when
-// those panels are built; until then their entry points leave the widgets as
-// the layout built them.
+// The panel pass as far as the panels exist: the GPU list, the monitor's hover
+// help, the easy panel, the apply and reset buttons, the SLI-SYNC box and the
+// title-bar buttons. The mode switch, tabs, sliders and the curve editor join
+// here when those panels are built; until then their entry points leave the
+// widgets as the layout built them.
 #include "app/PanelPass.h"
 
 #include "app/ActionButtons.h"
+#include "app/EasyPanel.h"
+#include "app/GpuList.h"
+#include "app/MonitorPanel.h"
 #include "app/ShellState.h"
+#include "app/SliSyncBox.h"
 #include "gpu/Reset.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
@@ -82,9 +85,16 @@ void panelInputPass() {
     if (lifecycle.running != 1 || lifecycle.closing != 0 || shell.rootView == nullptr) return;
     Platform& os = platform();
     const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
+    hitTestGpuItems(cursor);
+    hitTestMonitorLabels(cursor);
     shell.handCursor = 0;
+    gpuListPass();
+    monitorHelpPass();
+    actionButtonHelpPass(cursor);
+    easyPresetPass();
     applyPass(cursor.x, cursor.y, widgets.applyButton != nullptr && widgets.applyButton->visible());
     resetPass(cursor.x, cursor.y, resetButtonActive());
+    sliSyncPass(cursor);
     titleBarButtons(cursor);
     os.setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
 }
@@ -96,12 +106,6 @@ std::int32_t refreshSliders() {
     lifecycle.resetInProgress = 0;
     return lifecycle.activePage;
 }
-
-// The preset overlays fade once the easy panel exists.
-void presetIndicatorStep() {}
-
-// The readouts and meters follow the monitoring thread once the monitor panel exists.
-std::int32_t refreshMonitor() { return 255; }
 
 // The curve points become draggable once the curve editor exists.
 void enableCurveEditing() {}

@@ -9,7 +9,9 @@
 #include <cstdio>
 
 #include "app/AppWindowHooks.h"
+#include "app/EasyPanel.h"
 #include "app/MainWindow.h"
+#include "app/MonitorPanel.h"
 #include "app/PanelEdit.h"
 #include "app/PanelPass.h"
 #include "app/ShellState.h"

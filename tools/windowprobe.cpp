@@ -39,13 +39,18 @@ std::string probeLog() {
     return std::string(path) + "vantrelis-probe.txt";
 }
 
-std::string takeProbeLog() {
+std::string readProbeLog() {
     std::string text;
     if (std::FILE* in = std::fopen(probeLog().c_str(), "r")) {
         char line[512];
         while (std::fgets(line, sizeof line, in)) text += line;
         std::fclose(in);
     }
+    return text;
+}
+
+std::string takeProbeLog() {
+    std::string text = readProbeLog();
     std::remove(probeLog().c_str());
     return text;
 }
@@ -139,10 +144,12 @@ int askProgram(const char* title, LPARAM question, const char* last, const char*
     auto complete = [&report, last] {
         return *last == '\0' ? !report.empty() : report.find(std::string(last) + "\n") != std::string::npos;
     };
+    // Read while the hook may still be writing, taken only once complete.
     for (int attempt = 0; attempt < 200 && !complete(); ++attempt) {
         Sleep(50);
-        report += takeProbeLog();
+        report = readProbeLog();
     }
+    takeProbeLog();
     UnhookWindowsHookEx(hook);
     std::fputs(report.empty() ? none : report.c_str(), stdout);
     return complete() ? 0 : 5;

@@ -103,7 +103,7 @@ void setLevelsAtOnce() {
 void stepButtonHelp(View* button, View* help, Point cursor) {
     if (button == nullptr || help == nullptr) return;
     if (!button->hitThrough()) {
-        button->hitTestSelf(cursor);
+        if (button->hitTestSelf(cursor) == button && button->visible()) shell.handCursor = 1;
         stepHoverHelp(*button, *help);
         return;
     }
@@ -148,7 +148,7 @@ void presetIndicatorStep() {
     if (changed) repaint();
 }
 
-void actionButtonHelpPass(Point cursor) {
+void actionButtonHoverPass(Point cursor) {
     stepButtonHelp(widgets.applyButton, widgets.applyHelp, cursor);
     stepButtonHelp(widgets.resetButton, widgets.resetHelp, cursor);
 }

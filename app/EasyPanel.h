@@ -23,9 +23,9 @@ void easyPresetPass();
 // levels are set at once instead.
 void presetIndicatorStep();
 
-// Hover help of the apply and reset buttons, in either mode; a dimmed button
-// shows none.
-void actionButtonHelpPass(Point cursor);
+// Hover help and hand cursor of the apply and reset buttons, in either mode;
+// a dimmed button shows neither.
+void actionButtonHoverPass(Point cursor);
 
 // Back to the start: every overlay faded out.
 void resetEasyPanel();

@@ -52,7 +52,9 @@ void followSelection() {
     if (tuning.selectedGpu == list.seenSelection) return;
     takeSelection();
     panel.forceRefresh = 1;
+    // The editor shows the new GPU's own curve: an edit of the old one is dropped.
     placeCurvePoints();
+    panel.fanCurveEdited = 0;
     sampleSoon();
     list.readoutsPending = true;
     repaint();

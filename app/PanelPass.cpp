@@ -90,7 +90,7 @@ void panelInputPass() {
     shell.handCursor = 0;
     gpuListPass();
     monitorHelpPass();
-    actionButtonHelpPass(cursor);
+    actionButtonHoverPass(cursor);
     easyPresetPass();
     applyPass(cursor.x, cursor.y, widgets.applyButton != nullptr && widgets.applyButton->visible());
     resetPass(cursor.x, cursor.y, resetButtonActive());

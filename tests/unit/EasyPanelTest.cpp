@@ -218,7 +218,7 @@ TEST_F(EasyPanelTest, ApplyingAPresetReachesTheCardAndRecoloursTheMeters) {
     }
 }
 
-TEST_F(EasyPanelTest, ApplyAndResetShowTheirHelpOnlyWhenEnabled) {
+TEST_F(EasyPanelTest, ApplyAndResetShowTheirHelpAndHandOnlyWhenEnabled) {
     startWith({"current", "unlisted"});
     struct Case {
         int gpu;
@@ -233,6 +233,7 @@ TEST_F(EasyPanelTest, ApplyAndResetShowTheirHelpOnlyWhenEnabled) {
             pointAt(centre(*button));
             tick(59);
             EXPECT_FALSE(help->visible());
+            EXPECT_EQ(fake.cursorShape() == CursorShape::Hand, c.shown) << c.gpu;
             tick();
             EXPECT_EQ(help->visible(), c.shown) << c.gpu;
             pointAt({5, 640});

@@ -133,9 +133,11 @@ TEST_F(GpuListTest, TheCurveEditorFollowsTheSelectedGpusCurve) {
     inventory.slots[1].curveTemp[1] = 75;
     inventory.slots[1].curveTemp[2] = 95;
     const Point before = widgets.curvePoint[1]->position();
+    panel.fanCurveEdited = 1;  // an edit of the first card's curve, not applied
     click(inside(*widgets.gpuItem[1]));
     EXPECT_NE(widgets.curvePoint[1]->position(), before);
     EXPECT_EQ(panel.curvePointX[1], widgets.curvePoint[1]->position().x);
+    EXPECT_EQ(panel.fanCurveEdited, 0);
 }
 
 }  // namespace

@@ -91,10 +91,10 @@ void panelInputPass() {
     gpuListPass();
     monitorHelpPass();
     actionButtonHoverPass(cursor);
-    easyPresetPass();
+    easyPresetPass();  // right after the mode switch
     applyPass(cursor.x, cursor.y, widgets.applyButton != nullptr && widgets.applyButton->visible());
     resetPass(cursor.x, cursor.y, resetButtonActive());
-    sliSyncPass(cursor);
+    sliSyncPass(cursor);  // after the tab bar
     titleBarButtons(cursor);
     os.setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
 }

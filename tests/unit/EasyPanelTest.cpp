@@ -205,7 +205,7 @@ TEST_F(EasyPanelTest, ApplyingAPresetReachesTheCardAndRecoloursTheMeters) {
         click({260, 610});  // the apply button
         finishApplySettle();
         finishHistoryWriter();
-        EXPECT_NE(log().find("GeForce RTX 3080: EASY_SETTINGS = SUCCESSFUL\n"), std::string::npos) << log();
+        EXPECT_NE(log().find(test::textFile("GeForce RTX 3080: EASY_SETTINGS = SUCCESSFUL\n")), std::string::npos) << log();
         EXPECT_EQ(driver().gpu(0).graphicsDelta, c.graphicsDelta);
         EXPECT_EQ(driver().gpu(0).powerLimit, c.powerLimit);
         EXPECT_EQ(tuning.easySettings, c.preset);

@@ -4,6 +4,7 @@
 
 #include "app/AdvancedPages.h"
 #include "app/AppWindowHooks.h"
+#include "app/EasyPanel.h"
 #include "app/HoverHelp.h"
 #include "app/PageTabs.h"
 #include "app/PanelEdit.h"
@@ -73,11 +74,7 @@ void showPresetInForce() {
         panel.easyChoice = PresetCustom;
         panel.shownPreset = PresetCustom;
     }
-    for (int overlay = 0; overlay < PresetCount; ++overlay) {
-        const float opacity = named && overlay == preset ? 1.0f : 0.0f;
-        if (widgets.largeOverlay[overlay] != nullptr) widgets.largeOverlay[overlay]->setOpacity(opacity);
-        if (widgets.smallOverlay[overlay] != nullptr) widgets.smallOverlay[overlay]->setOpacity(opacity);
-    }
+    showPresetOverlaysAtOnce(preset);
 }
 
 void askForAdvancedMode() {

@@ -1,14 +1,16 @@
-// The panel pass: the mode switch, the apply and reset buttons, which reach
-// their operations, the Advanced Mode tabs, and the title-bar buttons, which
-// end or hide the window. The Easy Mode panels (GPU list, monitor help, easy
-// presets, meters) join here when they are built; until then their entry
-// points leave the widgets as the layout built them.
+// The panel pass: every panel's handler, in the one order in which they see
+// each input message and frame tick, and the title-bar buttons, which end or
+// hide the window.
 #include "app/PanelPass.h"
 
 #include "app/ActionButtons.h"
+#include "app/EasyPanel.h"
+#include "app/GpuList.h"
 #include "app/ModeSwitch.h"
+#include "app/MonitorPanel.h"
 #include "app/PageTabs.h"
 #include "app/ShellState.h"
+#include "app/SliSyncBox.h"
 #include "gpu/Reset.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
@@ -91,19 +93,20 @@ void panelInputPass() {
     if (lifecycle.running != 1 || lifecycle.closing != 0 || shell.rootView == nullptr) return;
     Platform& os = platform();
     const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
+    hitTestGpuItems(cursor);
+    hitTestMonitorLabels(cursor);
     shell.handCursor = 0;
+    gpuListPass();
+    monitorHelpPass();
     modeSwitchPass(cursor);
+    easyPresetPass();
+    actionButtonHoverPass(cursor);
     applyPass(cursor.x, cursor.y, applyButtonTakesPress());
     resetPass(cursor.x, cursor.y, resetButtonActive());
     pageTabsPass(cursor);
+    sliSyncPass(cursor);
     titleBarButtons(cursor);
     os.setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
 }
-
-// The preset overlays fade once the easy panel exists.
-void presetIndicatorStep() {}
-
-// The readouts and meters follow the monitoring thread once the monitor panel exists.
-std::int32_t refreshMonitor() { return 255; }
 
 }  // namespace vt

@@ -17,10 +17,6 @@ void panelInputPass();
 // Binds the sliders and value texts to the active page's values; returns
 // the active page.
 std::int32_t refreshSliders();
-// Fades the easy-preset overlays one step.
-void presetIndicatorStep();
-// Monitor texts and meters from the latest sample; once a second.
-std::int32_t refreshMonitor();
 // Makes the fan-curve points draggable on the fan-curve page.
 void enableCurveEditing();
 

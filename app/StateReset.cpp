@@ -1,10 +1,14 @@
 #include "app/StateReset.h"
 
+#include "app/EasyPanel.h"
+#include "app/GpuList.h"
 #include "app/ModeSwitch.h"
+#include "app/MonitorPanel.h"
 #include "app/PageTabs.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "app/ShownGpu.h"
+#include "app/SliSyncBox.h"
 #include "app/SliderPanel.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
@@ -31,6 +35,10 @@ void resetAllState() {
     resetSliderPanel();
     resetPageTabs();
     resetModeSwitch();
+    resetGpuList();
+    resetEasyPanel();
+    resetSliSyncBox();
+    resetMonitorTexts();
     forgetShownGpu();
     resetTuningSettings();
     resetGpuInventory();

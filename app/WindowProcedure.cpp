@@ -9,7 +9,9 @@
 #include <cstdio>
 
 #include "app/AppWindowHooks.h"
+#include "app/EasyPanel.h"
 #include "app/MainWindow.h"
+#include "app/MonitorPanel.h"
 #include "app/PanelEdit.h"
 #include "app/PanelPass.h"
 #include "app/ShellState.h"
@@ -216,7 +218,10 @@ void pointerPass() {
         repaint();
     } else if (hovered != nullptr) {
         hovered = shell.rootView->hitTest(cursor);
-        if (hovered != nullptr) {
+        // Painted once when the mark is set, not on every pass it stays: a
+        // full repaint per frame tick slows the panel passes (and so every
+        // hover delay) several times over.
+        if (hovered != nullptr && !hovered->hovered()) {
             hovered->setHovered(true);
             if (hovered != shell.rootView.get()) repaint();
         }

@@ -52,11 +52,18 @@ struct WorkerThreads {
     }
 } workers;
 
-// Sleeps one period in short slices, so that the end of the program is seen soon.
+// Set by the window thread to end the monitoring thread's wait early.
+Shared<std::int32_t> sampleRequested;
+
+// Sleeps one period in short slices, so that the end of the program and a
+// request for an early pass are seen soon.
 void sleepOnePeriod() {
     Platform& os = platform();
     const std::uint32_t start = os.tickCount();
-    while (lifecycle.running == 1 && os.tickCount() - start < PassPeriodMs) os.sleep(20);
+    while (lifecycle.running == 1 && os.tickCount() - start < PassPeriodMs) {
+        if (sampleRequested.exchange(0) != 0) return;
+        os.sleep(20);
+    }
 }
 
 void openSession() {
@@ -216,7 +223,7 @@ float ratio(std::uint32_t clock, std::uint32_t base) {
     return std::min(1.0f, static_cast<float>(clock) / static_cast<float>(base));
 }
 
-void copyForMeters(const GpuSlot& gpu, const GpuReadings& readings, BaseClocks base) {
+void copyForMeters(int index, const GpuSlot& gpu, const GpuReadings& readings, BaseClocks base) {
     monitor.gpuClockRatio = ratio(readings.gpuClock, base.graphics);
     monitor.memClockRatio = ratio(readings.memClock, base.memory);
     monitor.temperature = static_cast<float>(readings.gpuTemperature);
@@ -224,6 +231,7 @@ void copyForMeters(const GpuSlot& gpu, const GpuReadings& readings, BaseClocks b
     monitor.fanLevel = static_cast<float>(gpu.fanSpeed);
     monitor.fan1Level = static_cast<float>(gpu.fanSpeed1);
     monitor.fan2Level = static_cast<float>(gpu.fanSpeed2);
+    monitor.sampledGpu = index;
 }
 
 // --- the fan floor ---------------------------------------------------------------
@@ -278,8 +286,10 @@ void monitoringPass() {
     const BaseClocks base = readBaseClocks(gpu);
     readSettingRanges(gpu);
     readFrameRateTarget();
-    copyForMeters(gpu, readings, base);
+    copyForMeters(index, gpu, readings, base);
 }
+
+void sampleSoon() { sampleRequested = 1; }
 
 void endMonitoring() {
     if (own.sessionOpen) DriverApi::drsDestroySession(settingsSession.exchange(nullptr));
@@ -288,6 +298,7 @@ void endMonitoring() {
     own.sessionOpen = false;
     for (auto& cached : own.curve) cached = {};
     own.loadLibrary.reset();
+    sampleRequested = 0;
 }
 
 void fanLevelPass() {

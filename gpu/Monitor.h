@@ -19,6 +19,10 @@ void startWorkerThreads();
 // Waits for both to end; call once `lifecycle.running` is 0.
 void joinWorkerThreads();
 
+// Cuts the monitoring thread's current wait short, so that its next pass
+// (of the GPU then current) comes at once: the user has chosen another GPU.
+void sampleSoon();
+
 // One pass of each, for tests: the monitoring pass opens the settings
 // session on its first use as the thread does at its start.
 void monitoringPass();

@@ -23,6 +23,7 @@ void resetMonitorSample(MonitorSample& sample) {
     sample.fanLevel = 0;
     sample.fan1Level = 0;
     sample.fan2Level = 0;
+    sample.sampledGpu = -1;
 }
 
 }  // namespace vt

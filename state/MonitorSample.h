@@ -31,6 +31,11 @@ struct MonitorSample {
     // clock (0..1), the rest in their own units.
     Shared<float> gpuClockRatio, memClockRatio;
     Shared<float> temperature, load, fanLevel, fan1Level, fan2Level;
+    // The GPU (inventory index) whose readings the current-GPU values above
+    // hold, written last in each pass; -1 before the first. After the user
+    // chooses another GPU the window knows from it when that GPU's values
+    // have arrived.
+    Shared<std::int32_t> sampledGpu{-1};
 };
 
 extern MonitorSample monitor;

@@ -6,6 +6,9 @@
 //   windowprobe hide TITLE             hide the window
 //   windowprobe send TITLE MSG [W L]   send a message (numbers may be hex)
 //   windowprobe classicon TITLE        the icon resource of the window's class
+//   windowprobe texts TITLE            the texts one paint of the window draws,
+//                                      one line each: "text x=X y=Y argb=AARRGGBB
+//                                      TEXT", line breaks in TEXT as "|"
 //   windowprobe watch MS PROGRAM       run PROGRAM, report the windows it creates
 //                                      and its exit code
 //   windowprobe messagebox TITLE MS    wait for a message box TITLE, print its
@@ -44,13 +47,18 @@ std::string probeLog() {
     return std::string(path) + "vantrelis-probe.txt";
 }
 
-std::string takeProbeLog() {
+std::string readProbeLog() {
     std::string text;
     if (std::FILE* in = std::fopen(probeLog().c_str(), "r")) {
         char line[512];
         while (std::fgets(line, sizeof line, in)) text += line;
         std::fclose(in);
     }
+    return text;
+}
+
+std::string takeProbeLog() {
+    std::string text = readProbeLog();
     std::remove(probeLog().c_str());
     return text;
 }
@@ -162,7 +170,9 @@ HMODULE hookLibrary() {
     return LoadLibraryA(path);
 }
 
-int classIcon(const char* title) {
+// Asks the program's window thread, through the message hook, for a report
+// that ends with the line `last` (or is one line when `last` is empty).
+int askProgram(const char* title, LPARAM question, const char* last, const char* none) {
     HWND window = findTopLevel(title);
     if (window == nullptr) return 2;
     HMODULE hooks = hookLibrary();
@@ -174,16 +184,25 @@ int classIcon(const char* title) {
     if (hook == nullptr) return 4;
     // One question only: a program still busy starting up answers late, and
     // every extra question would come back as an extra report.
-    PostMessageA(window, WM_NULL, 0x5650, 0x524F);
+    PostMessageA(window, WM_NULL, 0x5650, question);
     std::string report;
-    for (int attempt = 0; attempt < 200 && report.empty(); ++attempt) {
+    auto complete = [&report, last] {
+        return *last == '\0' ? !report.empty() : report.find(std::string(last) + "\n") != std::string::npos;
+    };
+    // Read while the hook may still be writing, taken only once complete.
+    for (int attempt = 0; attempt < 200 && !complete(); ++attempt) {
         Sleep(50);
-        report = takeProbeLog();
+        report = readProbeLog();
     }
+    takeProbeLog();
     UnhookWindowsHookEx(hook);
-    std::fputs(report.empty() ? "classicon none\n" : report.c_str(), stdout);
-    return report.empty() ? 5 : 0;
+    std::fputs(report.empty() ? none : report.c_str(), stdout);
+    return complete() ? 0 : 5;
 }
+
+int classIcon(const char* title) { return askProgram(title, 0x524F, "", "classicon none\n"); }
+
+int texts(const char* title) { return askProgram(title, 0x5458, "texts end", "texts none\n"); }
 
 int watch(DWORD milliseconds, char* commandLine) {
     HMODULE hooks = hookLibrary();
@@ -345,6 +364,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "classicon") return classIcon(title);
+    if (command == "texts") return texts(title);
     if (command == "watch" && argc >= 4) {
         std::string line;
         for (int i = 3; i < argc; ++i) {

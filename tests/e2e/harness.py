@@ -80,6 +80,20 @@ def dialog_button(button_id, timeout_ms=10000):
     return output.removeprefix("caption=") if code == 0 else None
 
 
+def drawn_texts():
+    """[(x, y, argb, text)] of every text one paint of the window draws, line breaks as "|"."""
+    code, output = probe("texts", TITLE)
+    texts = []
+    for line in output.splitlines() if code == 0 else []:
+        head, _, text = line.partition(" argb=")
+        if not head.startswith("text x=") or not text:
+            continue
+        x, y = (int(field.split("=")[1]) for field in head.removeprefix("text ").split())
+        argb, _, text = text.partition(" ")
+        texts.append((x, y, int(argb, 16), text))
+    return texts
+
+
 def log_text(folder):
     """The operation log of a working folder, line feeds only."""
     path = Path(folder) / "log" / "log.txt"

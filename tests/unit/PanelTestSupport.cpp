@@ -7,6 +7,7 @@
 #include "app/StateReset.h"
 #include "app/WindowProcedure.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/Monitor.h"
 #include "platform/Messages.h"
 #include "settings/DialogProcedure.h"
 #include "state/GpuInventory.h"
@@ -14,30 +15,36 @@
 #include "ui/WidgetLayout.h"
 
 namespace vt::test {
+namespace {
+constexpr Point ClientOrigin{100, 50};
+}  // namespace
 
 PanelTest::PanelTest() {
     lifecycle.wndProcEnabled = 1;
     fake.registerWindowClass({"VANTRELIS", 0, mainWindowProcedure, nullptr, nullptr});
-    window = fake.createWindow("VANTRELIS", "Vantrelis", WsPopup, 100, 50, 640, 650);
+    window = fake.createWindow("VANTRELIS", "Vantrelis", WsPopup, ClientOrigin.x, ClientOrigin.y, 640, 650);
     lifecycle.mainWindow = window;
-    fake.clientOrigin = {100, 50};
-    pointAt(5, 5);
+    fake.clientOrigin = ClientOrigin;
+    pointAt({5, 640});  // on the bare background
 }
 
 PanelTest::~PanelTest() {
+    endMonitoring();
+    endTree();
+    resetAllState();
+}
+
+void PanelTest::endTree() {
     shell.capturedView = nullptr;
     shell.hoveredView = nullptr;
     shell.rootView.reset();
     widgets = Widgets{};
 }
 
-void PanelTest::openWindow(const std::vector<std::string>& cards) {
-    // A test may open the window more than once: each time as a new process would.
-    shell.capturedView = nullptr;
-    shell.hoveredView = nullptr;
-    shell.rootView.reset();
-    widgets = Widgets{};
+void PanelTest::openWindow(const std::vector<std::string>& cards, const std::function<void()>& stored) {
+    endTree();
     resetAllState();
+    if (stored) stored();
     useCards(cards);
     startUp();
     // The fan ranges, as the monitoring thread's first pass would have read them.
@@ -55,8 +62,9 @@ void PanelTest::openWindow(const std::vector<std::string>& cards) {
     installWindowHooks();
     placeCurvePoints();
     lifecycle.initDone = 1;
-    tick();
+    tick();  // the first tick starts the panel work
     driver().clearCalls();
+    fake.clearCalls();
 }
 
 LResult PanelTest::send(std::uint32_t message, WParam wParam, LParam lParam) {
@@ -67,17 +75,19 @@ void PanelTest::tick(int times) {
     for (int i = 0; i < times; ++i) send(WmTimer, TIMER_FRAME);
 }
 
-void PanelTest::pointAt(int x, int y) { fake.cursor = {100 + x, 50 + y}; }
-
-void PanelTest::moveTo(int x, int y) {
-    pointAt(x, y);
-    send(WmMouseMove);
-}
+void PanelTest::pointAt(Point at) { fake.cursor = {ClientOrigin.x + at.x, ClientOrigin.y + at.y}; }
 
 Point PanelTest::centreOf(const View& view) {
     const Point at = view.position();
     if (view.kind() == KindText) return {at.x + view.width() / 2, at.y + view.height() / 2};
     return {at.x + view.normalImage().width / 2, at.y + view.normalImage().height / 2};
+}
+
+void PanelTest::pointAtCentreOf(const View& view) { pointAt(centreOf(view)); }
+
+void PanelTest::moveTo(int x, int y) {
+    pointAt(x, y);
+    send(WmMouseMove);
 }
 
 void PanelTest::pressAt(int x, int y) {
@@ -92,12 +102,14 @@ void PanelTest::pressOn(const View& view) {
 
 void PanelTest::releaseButton() { send(WmLButtonUp); }
 
-void PanelTest::clickOn(const View& view) {
-    pressOn(view);
+void PanelTest::click(Point at) {
+    pressAt(at.x, at.y);
     tick();
     releaseButton();
     tick();
 }
+
+void PanelTest::clickOn(const View& view) { click(centreOf(view)); }
 
 void PanelTest::enterAdvancedModeByClick() {
     fake.dialogButtons[DialogAdvancedWarning].push_back(1004);
@@ -108,5 +120,7 @@ void PanelTest::clickTab(int page, int answer) {
     if (page == 4) fake.dialogButtons[DialogFanCurveNotice].push_back(answer);
     clickOn(*widgets.tab[page]);
 }
+
+int PanelTest::repaints() const { return fake.count("invalidate erase=0"); }
 
 }  // namespace vt::test

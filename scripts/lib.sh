@@ -130,14 +130,18 @@ vt_require() {
 # --- the Wine prefix -----------------------------------------------------------
 
 # A 64-bit prefix (its 32-bit system folder is syswow64); fonts that the
-# program asks for by name are mapped to the Debian fonts installed. Made with
-# the 64-bit loader, which works on every machine of ours.
+# program asks for by name are mapped to the Debian fonts installed. Where
+# 32-bit programs run, Debian's wrappers make it (they set up the 32-bit side
+# too); elsewhere the 64-bit loader does.
 vt_prepare_prefix() {
   [ -f "$WINEPREFIX/.vantrelis-ready" ] && return 0
+  vt_probe_32bit
+  local wine=wine wineboot=wineboot
+  if [ "$VT_CAN_RUN_32BIT" != 1 ]; then wine=$VT_WINE64_LOADER wineboot="$VT_WINE64_LOADER wineboot"; fi
   local log="$VT_BUILD/wineprefix-setup.log"
   vt_log "preparing Wine prefix $WINEPREFIX (log: $log)"
   mkdir -p "$WINEPREFIX" || return 1
-  if ! WINEARCH=win64 "$VT_WINE64_LOADER" wineboot -i >"$log" 2>&1 || ! wineserver -w >>"$log" 2>&1; then
+  if ! WINEARCH=win64 $wineboot -i >"$log" 2>&1 || ! wineserver -w >>"$log" 2>&1; then
     vt_fail "the Wine prefix could not be made; see $log"
     return 1
   fi
@@ -158,7 +162,7 @@ text = """Windows Registry Editor Version 5.00
 with open(sys.argv[1], "w", encoding="utf-16") as out:
     out.write(text.replace("\n", "\r\n"))
 PY
-  if ! "$VT_WINE64_LOADER" regedit /S "$reg" >>"$log" 2>&1 || ! wineserver -w >>"$log" 2>&1; then
+  if ! "$wine" regedit /S "$reg" >>"$log" 2>&1 || ! wineserver -w >>"$log" 2>&1; then
     vt_fail "the Wine prefix's settings could not be imported; see $log"
     return 1
   fi

@@ -312,6 +312,14 @@ bool applyProfile(const ProfileSource& source) {
 
 // --- the start-up variant -------------------------------------------------------------
 
+// A whole-number key of the start-up profile into its setting; a missing key
+// leaves the setting as it was.
+void startupInteger(const char* key, Shared<std::int32_t>& setting) {
+    std::int32_t value = setting;
+    lookupInteger(ProfilePath, key, value);
+    setting = value;
+}
+
 void startupOffset(const char* key, std::uint32_t domain, Shared<float>& stored) {
     std::string text;
     lookupText(ProfilePath, key, text);
@@ -352,12 +360,9 @@ bool applyHistoryRecord(const std::string& historyFile, int age) {
 }
 
 void applyStartupProfile() {
-    std::int32_t value = 0;
-    lookupInteger(ProfilePath, "GPU", value);
-    tuning.selectedGpu = value;
-    value = tuning.easySettings;
-    lookupInteger(ProfilePath, "EASY_SETTINGS", value);
-    tuning.easySettings = value;
+    tuning.selectedGpu = 0;
+    startupInteger("GPU", tuning.selectedGpu);
+    startupInteger("EASY_SETTINGS", tuning.easySettings);
     std::string path;
     lookupText(ProfilePath, "BACKSCREEN", path);
     tuning.backScreen.set(path != TextNotFound && fileOpens(path) ? path : std::string(TextNotFound));
@@ -381,18 +386,11 @@ void applyStartupProfile() {
     sendFrameRateLimit(textToInt(text), false, false);
     startupFans(gpu);
 
-    value = tuning.fanLevel;
-    lookupInteger(ProfilePath, "FAN_LEVEL", value);
-    tuning.fanLevel = value;
-    value = gpu.fanCurve;
-    lookupInteger(ProfilePath, "FAN_CURVE", value);
-    gpu.fanCurve = value;
-    value = tuning.pstate;
-    lookupInteger(ProfilePath, "PSTATE", value);
-    tuning.pstate = value;
-    value = tuning.sliSync;
-    lookupInteger(ProfilePath, "SLI-SYNC", value);
-    tuning.sliSync = value;
+    startupInteger("FAN_LEVEL", tuning.fanLevel);
+    startupInteger("FAN_CURVE", gpu.fanCurve);
+    startupInteger("PSTATE", tuning.pstate);
+    // Last, so that every value above went to every GPU.
+    startupInteger("SLI-SYNC", tuning.sliSync);
 }
 
 }  // namespace vt

@@ -94,6 +94,11 @@ def drawn_texts():
     return texts
 
 
+def tray_icon_shown():
+    """Whether Wine's stand-alone notification area shows any icon."""
+    return probe("tray")[1] == "visible=1"
+
+
 def log_text(folder):
     """The operation log of a working folder, line feeds only."""
     path = Path(folder) / "log" / "log.txt"

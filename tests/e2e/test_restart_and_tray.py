@@ -4,14 +4,10 @@ bar has started anew."""
 import subprocess
 import unittest
 
-from harness import TITLE, WINE, ProgramTest, probe, wait_until, window_state
+from harness import TITLE, WINE, ProgramTest, probe, tray_icon_shown, wait_until, window_state
 
 TRAY_ICON_ID = 0x8002
 RESTARTS = 20
-
-
-def tray_icon_shown():
-    return probe("tray")[1] == "visible=1"
 
 
 class Restart(ProgramTest):

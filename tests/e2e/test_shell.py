@@ -7,17 +7,13 @@ import time
 import unittest
 from pathlib import Path
 
-from harness import (EXE, PROBE, SKIN, TITLE, WINE, Program, ProgramTest, log_text, message_box, probe, wait_until,
-                     window_state, windows_path)
+from harness import (EXE, PROBE, SKIN, TITLE, WINE, Program, ProgramTest, log_text, message_box, probe,
+                     tray_icon_shown, wait_until, window_state, windows_path)
 
 SIM_CONFIGS = Path(__file__).resolve().parents[2] / "sim" / "configs"
 TRAY_NOTIFY = 0x8003
 TRAY_ICON_ID = 0x8002
 WM_RBUTTONDOWN = 0x204
-
-
-def tray_icon_shown():
-    return probe("tray")[1] == "visible=1"
 
 
 class StartAndExit(ProgramTest):

@@ -34,6 +34,17 @@ protected:
         resetShellState();
     }
 
+    // A new process: its own platform, with the simulated driver in its
+    // system folder, and nothing of the last run's state.
+    void startProcessOn(FakePlatform& fresh) {
+        setPlatform(&fresh);
+        fresh.addModule(test::DriverLibrary,
+                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
+        useCards({"current"});
+        resetLifecycle();
+        resetShellState();
+    }
+
     // A window of the copy that is already running, recording what it receives.
     WindowHandle runningCopyWindow() {
         fake.registerWindowClass({"RUNNING", 0, &StartupTest::recordingProcedure, nullptr, nullptr});
@@ -84,12 +95,7 @@ TEST_F(StartupTest, CopyStartedWhileTheLastOneEndsRunsOnceTheMutexIsFree) {
     } const cases[] = {{MutexWait::Acquired, true}, {MutexWait::TimedOut, false}, {MutexWait::Failed, false}};
     for (const Case& c : cases) {
         FakePlatform fresh;
-        setPlatform(&fresh);
-        fresh.addModule(test::DriverLibrary,
-                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
-        useCards({"current"});
-        resetLifecycle();
-        resetShellState();
+        startProcessOn(fresh);
         fresh.existingMutexes.insert("Vantrelis.exe");
         fresh.mutexWaitOutcome = c.outcome;
         runApplication(SwShowNormal);
@@ -118,12 +124,7 @@ TEST_F(StartupTest, CopyThatFindsAnEndingCopysWindowWaitsForItToGo) {
     };
     for (const Case& c : cases) {
         FakePlatform fresh;
-        setPlatform(&fresh);
-        fresh.addModule(test::DriverLibrary,
-                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
-        useCards({"current"});
-        resetLifecycle();
-        resetShellState();
+        startProcessOn(fresh);
         fresh.registerWindowClass({c.className, 0, c.procedure, nullptr, nullptr});
         fresh.createWindow(c.className, "Vantrelis", WsPopup, 0, 0, 640, 650);
         fresh.existingMutexes.insert("Vantrelis.exe");
@@ -179,12 +180,7 @@ TEST_F(StartupTest, ClassIconFollowsTheStoredPreset) {
             test::writeFile("profile/profile.cfg", c.profile);
         }
         FakePlatform fresh;
-        setPlatform(&fresh);
-        fresh.addModule(test::DriverLibrary,
-                        {{{"nvapi_QueryInterface", test::exportOf(sim::queryInterfaceEntry())}}});
-        useCards({"current"});
-        resetLifecycle();
-        resetShellState();
+        startProcessOn(fresh);
         runApplication(SwShowNormal);
         std::string expected = "registerWindowClass VANTRELIS style=3 icon=" + std::to_string(c.icon) +
                                " smallIcon=" + std::to_string(c.icon);

@@ -24,7 +24,10 @@ ONE_CARD = "gpu = current\nload = 60\n"
 OUTSIDE = (-40, 40)            # left of the window, on the bare desktop
 HELP_LABEL = (255, 134)        # the GPU clock label: its help shows after 60 passes
 MINIMISE = (566, 12)
-READOUT_AREA = (218, 120, 392, 30)  # the GPU clock readout beside its label
+ECO_PRESET = (549, 440)
+APPLY = (270, 612)
+READOUT = (414, 129)  # where the GPU clock's value text ends
+LIVE = 0xFFFFFFFF
 
 
 def cpu_ticks(pid):
@@ -116,14 +119,38 @@ def start(folder):
 
 
 def readouts_live_ms(program, started):
-    """Time until the GPU clock readout holds a number (a drawn text of digits)."""
+    """Time until the GPU clock readout shows a reading in its live colour."""
     while time.monotonic() - started < 60:
-        for x, y, _, text in harness.drawn_texts():
-            left, top, width, height = READOUT_AREA
-            if left <= x < left + width and top <= y < top + height and any(c.isdigit() for c in text):
+        for x, y, argb, text in harness.drawn_texts():
+            if (x, y) == READOUT and argb == LIVE and "MHz" in text:
                 return (time.monotonic() - started) * 1000
         time.sleep(0.01)
     return float("nan")
+
+
+def driver_writes(folder):
+    path = Path(folder) / "sim-calls.txt"
+    lines = path.read_text().splitlines() if path.exists() else []
+    return sum(1 for line in lines if "Set" in line.split(" ", 1)[0])
+
+
+def apply_response(program, folder):
+    """(ms from the click on apply, with a preset chosen, to the first driver write; whether the window vanished)."""
+    program.click(*ECO_PRESET, pause=0.5)
+    program.move(*APPLY)
+    writes = driver_writes(folder)
+    vanished = False
+    started = time.monotonic()
+    harness.xdotool("click", "1")
+    while driver_writes(folder) == writes:
+        vanished |= not visible_now()
+        if time.monotonic() - started > 30:
+            return float("nan"), vanished
+    response = (time.monotonic() - started) * 1000
+    deadline = time.monotonic() + 1.5  # the rest of the apply, icon change included
+    while time.monotonic() < deadline:
+        vanished |= not visible_now()
+    return response, vanished
 
 
 def hide_through_minimise(program):
@@ -144,6 +171,7 @@ def one_run(seconds, settle):
     try:
         pid = program_pid(program.process)
         server = wineserver_pid()
+        response, vanished = apply_response(program, folder)
         results = {}
         program.move(*OUTSIDE)
         time.sleep(settle)
@@ -155,7 +183,7 @@ def one_run(seconds, settle):
         harness.xdotool("mousemove", "--sync", 5, 5)
         time.sleep(settle)
         results[STATES[2]] = measure(pid, server, seconds)
-        return results, shown, live
+        return results, shown, live, response, vanished
     finally:
         harness.probe("send", harness.TITLE, "0x800A")
         if program.wait_for_exit(15) is None:
@@ -171,11 +199,13 @@ def main():
     wine_ms = statistics.mean(wine_itself_ms() for _ in range(3))
     load_before = Path("/proc/loadavg").read_text().split()[:3]
     gathered = {state: [] for state in STATES}
-    shown_ms, live_ms = [], []
+    shown_ms, live_ms, response_ms, vanished = [], [], [], []
     for run in range(runs):
-        results, shown, live = one_run(seconds, settle)
+        results, shown, live, response, gone = one_run(seconds, settle)
         shown_ms.append(shown)
         live_ms.append(live)
+        response_ms.append(response)
+        vanished.append(gone)
         for state, value in results.items():
             gathered[state].append(value)
         print(f"run {run + 1}/{runs} done", file=sys.stderr, flush=True)
@@ -196,6 +226,9 @@ def main():
     print(f"start-up: window shown after {statistics.mean(shown_ms):.0f} ms, live readouts after "
           f"{statistics.mean(live_ms):.0f} ms (a probe's own round trip included); "
           f"Wine itself starts and ends a program in {wine_ms:.0f} ms")
+    print(f"response: click on apply (eco chosen) to the first driver write {statistics.mean(response_ms):.0f} ms "
+          f"({' / '.join(f'{r:.0f}' for r in response_ms)}); the window vanished meanwhile in "
+          f"{sum(vanished)} of {runs} runs")
 
 
 if __name__ == "__main__":

@@ -7,11 +7,8 @@
 #include <gdiplus.h>
 
 #include <cstring>
-#include <map>
 #include <memory>
 #include <optional>
-#include <string>
-#include <tuple>
 
 #include "platform/win32/Win32Owned.h"
 
@@ -36,7 +33,7 @@ using GlobalBlock = Owned<void, GlobalFree>;
 using Stream = Owned<IStream, releaseCom>;
 
 // What the back buffer keeps besides its pixels. The members are undone in
-// reverse: the graphics object, GDI+'s bitmap over the pixels, the bitmap selected out again, the memory
+// reverse: the graphics object, the bitmap selected out again, the memory
 // context, the bitmap, and the window's context given back.
 struct BackBufferNative {
     explicit BackBufferNative(HWND window) : windowDc(window) {}
@@ -44,46 +41,10 @@ struct BackBufferNative {
     GdiBitmap bitmap;
     MemoryDc memoryDc;
     std::optional<Selection> selection;
-    GdipBitmap canvas;
     GdipGraphics graphics;
 };
 
 BackBufferNative* native(const Surface& surface) { return static_cast<BackBufferNative*>(surface.native); }
-
-// GDI+ fonts by face, size and style, made once each: making one looks the
-// family up among the system's fonts, which under Wine takes a screen device
-// context every time, and every paint draws dozens of texts in a few fonts.
-// They go before GDI+ shuts down.
-using FontKey = std::tuple<std::u16string, float, std::int32_t>;
-std::map<FontKey, GdipFont> fontCache;
-
-Gdiplus::GpFont* makeFont(const TextStyle& style) {
-    Gdiplus::GpFontFamily* familyHandle = nullptr;
-    if (style.family == nullptr ||
-        GdipCreateFontFamilyFromName(reinterpret_cast<const WCHAR*>(style.family), nullptr, &familyHandle) !=
-        Gdiplus::Ok) {
-        GdipGetGenericFontFamilySansSerif(&familyHandle);
-    }
-    const GdipFamily family(familyHandle);
-    Gdiplus::GpFont* fontHandle = nullptr;
-    if (GdipCreateFont(family.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle) !=
-        Gdiplus::Ok) {
-        Gdiplus::GpFontFamily* fallbackHandle = nullptr;
-        GdipGetGenericFontFamilySansSerif(&fallbackHandle);
-        const GdipFamily fallback(fallbackHandle);
-        GdipCreateFont(fallback.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle);
-    }
-    return fontHandle;
-}
-
-Gdiplus::GpFont* cachedFont(const TextStyle& style) {
-    FontKey key{style.family != nullptr ? style.family : u"", style.sizePixels, style.fontStyle};
-    auto found = fontCache.find(key);
-    if (found != fontCache.end()) return found->second.get();
-    Gdiplus::GpFont* font = makeFont(style);
-    if (font != nullptr) fontCache.emplace(std::move(key), GdipFont(font));
-    return font;
-}
 
 bool copyBitmapPixels(Gdiplus::GpBitmap* bitmap, DecodedImage& image) {
     UINT width = 0;
@@ -130,7 +91,6 @@ bool Win32Platform::startGraphics() {
 }
 
 void Win32Platform::stopGraphics() {
-    fontCache.clear();
     if (graphicsToken_ != 0) Gdiplus::GdiplusShutdown(graphicsToken_);
     graphicsToken_ = 0;
 }
@@ -158,16 +118,8 @@ bool Win32Platform::createBackBuffer(WindowHandle window, int width, int height,
     buffer->bitmap.reset(CreateDIBSection(buffer->windowDc.get(), &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
     if (buffer->memoryDc == nullptr || buffer->bitmap == nullptr) return false;
     buffer->selection.emplace(buffer->memoryDc.get(), buffer->bitmap.get());
-    // GDI+ draws straight into the pixels, as a bitmap over them (rows top-down,
-    // so from the last one with a negative stride): drawn through the memory
-    // context instead, every line and text took a device context of its own.
-    const INT stride = width * 4;
-    Gdiplus::GpBitmap* canvas = nullptr;
-    GdipCreateBitmapFromScan0(width, height, -stride, PixelFormat32bppRGB,
-                              static_cast<BYTE*>(pixels) + static_cast<std::ptrdiff_t>(height - 1) * stride, &canvas);
-    buffer->canvas.reset(canvas);
     Gdiplus::GpGraphics* graphics = nullptr;
-    if (canvas != nullptr) GdipGetImageGraphicsContext(canvas, &graphics);
+    GdipCreateFromHDC(buffer->memoryDc.get(), &graphics);
     buffer->graphics.reset(graphics);
     if (graphics != nullptr) {
         GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
@@ -209,9 +161,23 @@ void Win32Platform::drawText(Surface& surface, const char16_t* text, const TextS
     GdipCreateStringFormat(0, LANG_NEUTRAL, &formatHandle);
     const GdipFormat format(formatHandle);
     GdipSetStringFormatAlign(format.get(), static_cast<Gdiplus::StringAlignment>(style.alignment));
-    Gdiplus::GpFont* font = cachedFont(style);
+    Gdiplus::GpFontFamily* familyHandle = nullptr;
+    if (GdipCreateFontFamilyFromName(reinterpret_cast<const WCHAR*>(style.family), nullptr, &familyHandle) !=
+        Gdiplus::Ok) {
+        GdipGetGenericFontFamilySansSerif(&familyHandle);
+    }
+    const GdipFamily family(familyHandle);
+    Gdiplus::GpFont* fontHandle = nullptr;
+    if (GdipCreateFont(family.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle) !=
+        Gdiplus::Ok) {
+        Gdiplus::GpFontFamily* fallbackHandle = nullptr;
+        GdipGetGenericFontFamilySansSerif(&fallbackHandle);
+        const GdipFamily fallback(fallbackHandle);
+        GdipCreateFont(fallback.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle);
+    }
+    const GdipFont font(fontHandle);
     Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), 0, 0);
-    GdipDrawString(buffer->graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, font, &layout,
+    GdipDrawString(buffer->graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, font.get(), &layout,
                    format.get(), brush.get());
     GdipFlush(buffer->graphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();  // the next software blend writes the same pixels

@@ -100,6 +100,22 @@ void setLevelsAtOnce() {
     }
 }
 
+bool levelsSetAtOnce() {
+    for (int preset = 0; preset < PresetCount; ++preset) {
+        const bool on = preset == tuning.easySettings;
+        if (fadeLevel[preset] != (on ? FullLevel - 1 : 0)) return false;
+        if (widgets.largeOverlay[preset]->opacity() != (on ? 1.0f : 0.0f)) return false;
+    }
+    return true;
+}
+
+// The preview wins; without one the pending preset shows, and with neither
+// (custom) every overlay fades out.
+int fadeTarget(int preset) {
+    const std::int32_t shown = panel.shownPreset != PresetCustom ? panel.shownPreset : panel.easyChoice;
+    return preset == shown ? FullLevel : 0;
+}
+
 void stepButtonHelp(View* button, View* help, Point cursor) {
     if (button == nullptr || help == nullptr) return;
     if (!button->hitThrough()) {
@@ -133,12 +149,9 @@ void presetIndicatorStep() {
         return;
     }
     if (!currentGpuTunable()) return;
-    // The preview wins; without one the pending preset shows, and with
-    // neither (custom) every overlay fades out.
-    const std::int32_t shown = panel.shownPreset != PresetCustom ? panel.shownPreset : panel.easyChoice;
     bool changed = false;
     for (int preset = 0; preset < PresetCount; ++preset) {
-        const int target = preset == shown ? FullLevel : 0;
+        const int target = fadeTarget(preset);
         int& level = fadeLevel[preset];
         if (level == target) continue;
         level += target > level ? 1 : -1;
@@ -146,6 +159,16 @@ void presetIndicatorStep() {
         changed = true;
     }
     if (changed) repaint();
+}
+
+bool presetFadePending() {
+    if (!overlaysBuilt()) return false;
+    if (panel.advancedMode != 0) return !levelsSetAtOnce();
+    if (!currentGpuTunable()) return false;
+    for (int preset = 0; preset < PresetCount; ++preset) {
+        if (fadeLevel[preset] != fadeTarget(preset)) return true;
+    }
+    return false;
 }
 
 void showPresetOverlaysAtOnce(std::int32_t preset) {

@@ -24,6 +24,8 @@ void easyPresetPass();
 // others, and its overlays take opacity level / 10. In Advanced Mode the
 // levels are set at once instead.
 void presetIndicatorStep();
+// Whether the next step would change a level: a fade is under way.
+bool presetFadePending();
 
 // The overlays of `preset` fully shown at once and every other one gone, with
 // no fade (a preset other than 0, 1 or 2 shows none): the easy panel as it

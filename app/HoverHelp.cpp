@@ -26,4 +26,13 @@ void stepHoverHelp(View* widget, View* help) {
     if (widget != nullptr && help != nullptr) stepHoverHelp(*widget, *help);
 }
 
+bool hoverHelpCounting(const View& root) {
+    if (!root.visible()) return false;
+    if (root.hoverDelay() > 0 && root.underCursor() && root.hoverTicks() < root.hoverDelay()) return true;
+    for (std::size_t i = 0; i < root.childCount(); ++i) {
+        if (hoverHelpCounting(*root.child(i))) return true;
+    }
+    return false;
+}
+
 }  // namespace vt

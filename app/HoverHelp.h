@@ -20,4 +20,8 @@ void stepHoverHelp(View& widget, View& help);
 // The same, with no help shown for a widget that is not there or hidden.
 void stepHoverHelp(View* widget, View* help);
 
+// Whether a shown widget under the cursor is still counting towards its help:
+// the passes must go on for its help to appear.
+bool hoverHelpCounting(const View& root);
+
 }  // namespace vt

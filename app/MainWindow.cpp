@@ -32,8 +32,6 @@
 namespace vt {
 namespace {
 
-constexpr int WindowWidth = 640;
-constexpr int WindowHeight = 650;
 constexpr const char* Caption = "Vantrelis";
 constexpr const char* FiveGpusNotice =
     "ビデオカードが5枚以上存在します\n認識できるビデオカードは4枚までです\n4枚までを認識します";

@@ -8,6 +8,10 @@
 
 namespace vt {
 
+// The window's client area, the size of every skin layout.
+inline constexpr int WindowWidth = 640;
+inline constexpr int WindowHeight = 650;
+
 // Returns 1 when the window is up and the application ready, 0 when start-up
 // must end (the user has been told why).
 int initMainWindow(const std::string& className, const std::string& title, int showCommand, int startPreset);

@@ -12,6 +12,8 @@ void resetShellState(ShellState& state) {
     state.handCursor = 0;
     state.presetApplyRequest = 0;
     state.input = InputState{};
+    state.framePace = FramePace::Running;
+    state.framePointer = FramePointer{};
     state.instanceMutex = nullptr;
     state.uiFont = nullptr;
     state.capturedView = nullptr;

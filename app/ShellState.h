@@ -36,6 +36,21 @@ struct InputState {
     std::int32_t prevRightKey = BUTTON_IDLE;
 };
 
+// How often the frame timer ticks: not at all, slowly while the pointer
+// rests on the window, or at the full rate.
+enum class FramePace : std::int32_t {
+    Stopped = 0,
+    Watching = 1,
+    Running = 2,
+};
+
+// The pointer as the frame timer's pace saw it at the last message.
+struct FramePointer {
+    Point last{};
+    bool wasInside = false;
+    std::int32_t quietTicks = 0;  // frame ticks since it last moved
+};
+
 struct ShellState {
     std::int32_t startPhase = 0;
     std::int32_t escQuitArmed = 1;
@@ -47,6 +62,9 @@ struct ShellState {
     // The tray menu asks the apply step for the chosen preset.
     std::int32_t presetApplyRequest = 0;
     InputState input;
+    // The window's creation starts the frame timer at its full rate.
+    FramePace framePace = FramePace::Running;
+    FramePointer framePointer;
 
     // Handles and views. The root owns the whole tree.
     MutexHandle instanceMutex = nullptr;

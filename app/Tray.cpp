@@ -1,5 +1,6 @@
 #include "app/Tray.h"
 
+#include "app/FrameSchedule.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "platform/Messages.h"
@@ -37,6 +38,7 @@ void openWindow() {
     os.showWindow(lifecycle.mainWindow, SwShowNormal);
     os.setForegroundWindow(lifecycle.mainWindow);
     lifecycle.hiddenToTray = 0;
+    wakeFrameWork();
 }
 
 void carryOut(std::uint32_t command) {
@@ -110,10 +112,14 @@ void setAppIcon(IconHandle icon) {
     Platform& os = platform();
     trayIconData.icon = icon;
     os.setClassIcon(lifecycle.mainWindow, icon);
-    // Hiding and showing again makes the taskbar button take the new icon.
-    os.showWindow(lifecycle.mainWindow, SwHide);
-    os.showWindow(lifecycle.mainWindow, SwShow);
-    os.updateWindow(lifecycle.mainWindow);
+    // The window's own icons carry the new one to its taskbar button at once;
+    // hiding and showing the window for it took seconds and made it flicker.
+    os.setWindowIcon(lifecycle.mainWindow, icon);
+    // The window is up afterwards, also when it had gone to the tray.
+    if (lifecycle.hiddenToTray != 0) {
+        os.showWindow(lifecycle.mainWindow, SwShow);
+        lifecycle.hiddenToTray = 0;
+    }
     if (WindowHandle taskbar = os.findWindow("Shell_TrayWnd", "")) os.invalidate(taskbar, true);
     os.notifyIcon(TrayOperation::Modify, trayIconData);
 }

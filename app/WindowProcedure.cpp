@@ -10,6 +10,7 @@
 
 #include "app/AppWindowHooks.h"
 #include "app/EasyPanel.h"
+#include "app/FrameSchedule.h"
 #include "app/MainWindow.h"
 #include "app/MonitorPanel.h"
 #include "app/PanelEdit.h"
@@ -134,6 +135,7 @@ void showAndActivate(WindowHandle window) {
     platform().showWindow(window, SwShowNormal);
     platform().setForegroundWindow(window);
     lifecycle.hiddenToTray = 0;
+    wakeFrameWork();
 }
 
 void onQuitRequest(WindowHandle window) {
@@ -230,16 +232,14 @@ void pointerPass() {
     }
 }
 
-LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
-    Platform& os = platform();
-    if (lifecycle.wndProcEnabled == 0) return os.defaultWindowProcedure(window, message, wParam, lParam);
-    if (swallowedByModalGuard(message)) return 0;
-    updateInputState(message, wParam);
-    runPanelPass(message);
+namespace {
 
+LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    Platform& os = platform();
     switch (message) {
         case WmCreate:
-            os.setTimer(window, TIMER_FRAME, 1);
+            os.setTimer(window, TIMER_FRAME, FramePeriodMs);
+            shell.framePace = FramePace::Running;
             os.setTimer(window, TIMER_REFRESH, 1000);
             shell.startPhase += 1;
             return 0;
@@ -298,6 +298,20 @@ LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam w
             }
             return os.defaultWindowProcedure(window, message, wParam, lParam);
     }
+}
+
+}  // namespace
+
+LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
+    if (lifecycle.wndProcEnabled == 0) return platform().defaultWindowProcedure(window, message, wParam, lParam);
+    if (swallowedByModalGuard(message)) return 0;
+    if (idleWatchTick(message, wParam)) return 0;
+    updateInputState(message, wParam);
+    runPanelPass(message);
+    const LResult result = handleMessage(window, message, wParam, lParam);
+    // The window is gone once its shutdown ran: no timer to change.
+    if (message != WmDestroy) scheduleFrameWork(window, message == WmTimer && wParam == TIMER_FRAME);
+    return result;
 }
 
 }  // namespace vt

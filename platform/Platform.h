@@ -89,6 +89,7 @@ public:
     virtual void invalidate(WindowHandle window, bool erase) = 0;
     virtual void setForegroundWindow(WindowHandle window) = 0;
     virtual void setTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds) = 0;
+    virtual void killTimer(WindowHandle window, std::uintptr_t id) = 0;
     virtual Rect windowRect(WindowHandle window) = 0;
     virtual Rect adjustWindowRect(const Rect& rect, std::uint32_t style, std::uint32_t exStyle) = 0;
     virtual void setWindowPos(WindowHandle window, int x, int y, int width, int height, std::uint32_t flags) = 0;
@@ -97,6 +98,8 @@ public:
     virtual Point screenToClient(WindowHandle window, Point screen) = 0;
     virtual void setCursor(CursorShape shape) = 0;
     virtual void setClassIcon(WindowHandle window, IconHandle icon) = 0;
+    // The window's own large and small icon: the taskbar button follows it.
+    virtual void setWindowIcon(WindowHandle window, IconHandle icon) = 0;
 
     // --- message boxes and modal dialogs ----------------------------------
     // Texts are UTF-8; the box has only an OK button.

@@ -138,6 +138,14 @@ std::vector<std::uintptr_t> FakePlatform::timers(WindowHandle handle) const {
     return w != nullptr ? w->timers : std::vector<std::uintptr_t>{};
 }
 
+std::uint32_t FakePlatform::timerPeriod(WindowHandle handle, std::uintptr_t id) const {
+    std::lock_guard guard(lock_);
+    const FakeWindow* w = window(handle);
+    if (w == nullptr) return 0;
+    auto found = std::find(w->timers.begin(), w->timers.end(), id);
+    return found != w->timers.end() ? w->timerPeriods[found - w->timers.begin()] : 0;
+}
+
 WindowHandle FakePlatform::foregroundWindow() const {
     std::lock_guard guard(lock_);
     return foreground_;
@@ -463,7 +471,27 @@ void FakePlatform::setForegroundWindow(WindowHandle handle) {
 void FakePlatform::setTimer(WindowHandle handle, std::uintptr_t id, std::uint32_t milliseconds) {
     std::lock_guard guard(lock_);
     record("setTimer " + std::to_string(id) + " " + std::to_string(milliseconds));
-    if (FakeWindow* w = window(handle)) w->timers.push_back(id);
+    FakeWindow* w = window(handle);
+    if (w == nullptr) return;
+    // Setting a running timer again only changes its period.
+    auto found = std::find(w->timers.begin(), w->timers.end(), id);
+    if (found != w->timers.end()) {
+        w->timerPeriods[found - w->timers.begin()] = milliseconds;
+        return;
+    }
+    w->timers.push_back(id);
+    w->timerPeriods.push_back(milliseconds);
+}
+
+void FakePlatform::killTimer(WindowHandle handle, std::uintptr_t id) {
+    std::lock_guard guard(lock_);
+    record("killTimer " + std::to_string(id));
+    FakeWindow* w = window(handle);
+    if (w == nullptr) return;
+    auto found = std::find(w->timers.begin(), w->timers.end(), id);
+    if (found == w->timers.end()) return;
+    w->timerPeriods.erase(w->timerPeriods.begin() + (found - w->timers.begin()));
+    w->timers.erase(found);
 }
 
 Rect FakePlatform::windowRect(WindowHandle handle) {
@@ -512,6 +540,11 @@ void FakePlatform::setClassIcon(WindowHandle, IconHandle icon) {
     std::lock_guard guard(lock_);
     record("setClassIcon " + std::to_string(iconResourceId(icon)));
     classIcon_ = icon;
+}
+
+void FakePlatform::setWindowIcon(WindowHandle, IconHandle icon) {
+    std::lock_guard guard(lock_);
+    record("setWindowIcon " + std::to_string(iconResourceId(icon)));
 }
 
 // --- message boxes and dialogs ---------------------------------------------

@@ -77,6 +77,8 @@ public:
     WindowHandle lastCreatedWindow() const;
     bool windowVisible(WindowHandle window) const;
     std::vector<std::uintptr_t> timers(WindowHandle window) const;
+    // The period a running timer was last set to; 0 when it is not running.
+    std::uint32_t timerPeriod(WindowHandle window, std::uintptr_t id) const;
     WindowHandle foregroundWindow() const;
     int quitCode() const;  // -1 until postQuitMessage
     bool trayIconPresent() const;
@@ -139,6 +141,7 @@ public:
     void invalidate(WindowHandle window, bool erase) override;
     void setForegroundWindow(WindowHandle window) override;
     void setTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds) override;
+    void killTimer(WindowHandle window, std::uintptr_t id) override;
     Rect windowRect(WindowHandle window) override;
     Rect adjustWindowRect(const Rect& rect, std::uint32_t style, std::uint32_t exStyle) override;
     void setWindowPos(WindowHandle window, int x, int y, int width, int height, std::uint32_t flags) override;
@@ -147,6 +150,7 @@ public:
     Point screenToClient(WindowHandle window, Point screen) override;
     void setCursor(CursorShape shape) override;
     void setClassIcon(WindowHandle window, IconHandle icon) override;
+    void setWindowIcon(WindowHandle window, IconHandle icon) override;
 
     int messageBox(WindowHandle owner, std::string_view text, std::string_view caption) override;
     std::intptr_t dialogBox(std::uint32_t templateId, WindowHandle owner, DialogProcedure procedure) override;
@@ -195,6 +199,7 @@ private:
         Rect rect;
         bool visible = false;
         std::vector<std::uintptr_t> timers;
+        std::vector<std::uint32_t> timerPeriods;  // beside timers, one each
         bool isDialog = false;
         bool dialogEnded = false;
         std::intptr_t dialogResult = 0;

@@ -72,6 +72,7 @@ public:
     void invalidate(WindowHandle window, bool erase) override;
     void setForegroundWindow(WindowHandle window) override;
     void setTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds) override;
+    void killTimer(WindowHandle window, std::uintptr_t id) override;
     Rect windowRect(WindowHandle window) override;
     Rect adjustWindowRect(const Rect& rect, std::uint32_t style, std::uint32_t exStyle) override;
     void setWindowPos(WindowHandle window, int x, int y, int width, int height, std::uint32_t flags) override;
@@ -80,6 +81,7 @@ public:
     Point screenToClient(WindowHandle window, Point screen) override;
     void setCursor(CursorShape shape) override;
     void setClassIcon(WindowHandle window, IconHandle icon) override;
+    void setWindowIcon(WindowHandle window, IconHandle icon) override;
 
     int messageBox(WindowHandle owner, std::string_view text, std::string_view caption) override;
     std::intptr_t dialogBox(std::uint32_t templateId, WindowHandle owner, DialogProcedure procedure) override;

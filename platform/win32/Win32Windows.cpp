@@ -120,6 +120,8 @@ void Win32Platform::setTimer(WindowHandle window, std::uintptr_t id, std::uint32
     SetTimer(hwnd(window), id, milliseconds, nullptr);
 }
 
+void Win32Platform::killTimer(WindowHandle window, std::uintptr_t id) { KillTimer(hwnd(window), id); }
+
 Rect Win32Platform::windowRect(WindowHandle window) {
     RECT native{};
     GetWindowRect(hwnd(window), &native);
@@ -156,6 +158,12 @@ void Win32Platform::setCursor(CursorShape shape) {
 
 void Win32Platform::setClassIcon(WindowHandle window, IconHandle icon) {
     SetClassLongPtrA(hwnd(window), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+}
+
+void Win32Platform::setWindowIcon(WindowHandle window, IconHandle icon) {
+    const auto handle = reinterpret_cast<LPARAM>(icon);
+    SendMessageA(hwnd(window), WM_SETICON, ICON_BIG, handle);
+    SendMessageA(hwnd(window), WM_SETICON, ICON_SMALL, handle);
 }
 
 }  // namespace vt

@@ -221,6 +221,22 @@ class EasyMode(ProgramTest):
         time.sleep(0.3)
         self.assertEqual(self.shot(program, "hidden").region(*help_area), before)
 
+    def test_a_window_left_alone_still_answers_the_pointer_at_once(self):
+        """With the pointer away the window sleeps; it wakes for the pointer and sees it leave."""
+        program = self.start_program(sim_config=ONE_CARD)
+        help_area = (218, 85, 392, 34)
+        left, top = program.origin()
+        xdotool("mousemove", "--sync", left - 60, top + 100)  # on the desktop beside the window
+        time.sleep(1.5)
+        before = self.shot(program, "asleep").region(*help_area)
+        program.move(*GPU_CLOCK_LABEL_AT)
+        time.sleep(1)
+        self.assertNotEqual(self.shot(program, "woken").region(*help_area), before)
+        # Straight out of the window: no move reaches it, yet the help goes.
+        xdotool("mousemove", "--sync", left - 60, top + 100)
+        time.sleep(0.3)
+        self.assertEqual(self.shot(program, "left").region(*help_area), before)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -70,26 +70,35 @@ TEST_F(TrayTest, RecordIsTheFull508BytesWithAFixedTip) {
     EXPECT_EQ(data.window, lifecycle.mainWindow);
 }
 
-TEST_F(TrayTest, AppIconChangesEverywhereInItsOrder) {
+TEST_F(TrayTest, AppIconChangesEverywhereWithoutHidingTheWindow) {
     fake.registerWindowClass({"Shell_TrayWnd", 0, mainWindowProcedure, nullptr, nullptr});
     fake.createWindow("Shell_TrayWnd", "", 0, 0, 0, 10, 10);
-    fake.clearCalls();
-    lifecycle.hiddenToTray = 1;
-    fake.showWindow(lifecycle.mainWindow, SwHide);
-    fake.clearCalls();
-    setAppIcon(fake.loadIcon(162));
-    EXPECT_EQ(fake.calls(), (std::vector<std::string>{
-                                "loadIcon 162",
-                                "setClassIcon 162",
-                                "showWindow 0",
-                                "showWindow 5",
-                                "updateWindow",
-                                "findWindow Shell_TrayWnd title=",
-                                "invalidate erase=1",
-                                "notifyIcon modify size=508 id=8002 flags=17 message=8003 icon=162 tip=Halvenro Vantrelis",
-                            }));
-    EXPECT_TRUE(fake.windowVisible(lifecycle.mainWindow));  // even if it had been hidden to the tray
-    EXPECT_EQ(FakePlatform::iconResourceId(fake.trayIcon().icon), 162u);
+    const std::string modify = "notifyIcon modify size=508 id=8002 flags=17 message=8003 icon=162 tip=Halvenro Vantrelis";
+    struct Case {
+        const char* name;
+        std::int32_t hiddenToTray;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"shown: never hidden, not even for a moment", 0,
+         {"loadIcon 162", "setClassIcon 162", "setWindowIcon 162", "findWindow Shell_TrayWnd title=",
+          "invalidate erase=1", modify}},
+        {"hidden to the tray: shown again", 1,
+         {"loadIcon 162", "setClassIcon 162", "setWindowIcon 162", "showWindow 5", "findWindow Shell_TrayWnd title=",
+          "invalidate erase=1", modify}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lifecycle.hiddenToTray = c.hiddenToTray;
+        fake.showWindow(lifecycle.mainWindow, c.hiddenToTray ? SwHide : SwShow);
+        fake.clearCalls();
+        setAppIcon(fake.loadIcon(162));
+        EXPECT_EQ(fake.calls(), c.calls);
+        EXPECT_TRUE(fake.windowVisible(lifecycle.mainWindow));
+        // A window that is up again is not left marked as hidden: the monitor would stay paused.
+        EXPECT_EQ(lifecycle.hiddenToTray, 0);
+        EXPECT_FALSE(lifecycle.driverPaused());
+        EXPECT_EQ(FakePlatform::iconResourceId(fake.trayIcon().icon), 162u);
+    }
 }
 
 TEST_F(TrayTest, LeftClickBringsTheWindowBack) {

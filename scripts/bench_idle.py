@@ -1,0 +1,235 @@
+"""What the program costs while nobody touches it: CPU, memory, start-up.
+
+Run through scripts/bench-idle.sh, which prepares Wine, the simulated card and
+the display. Starts Vantrelis.exe several times; each run takes the program
+through the idle states below, holds each for a while and reads the
+program's and wineserver's CPU time from /proc/PID/stat (utime + stime) and
+the program's memory from /proc/PID/status. Prints one table of the means.
+"""
+
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+import harness  # noqa: E402
+
+TICKS = os.sysconf("SC_CLK_TCK")
+ONE_CARD = "gpu = current\nload = 60\n"
+OUTSIDE = (-40, 40)            # left of the window, on the bare desktop
+HELP_LABEL = (255, 134)        # the GPU clock label: its help shows after 60 passes
+MINIMISE = (566, 12)
+ECO_PRESET = (549, 440)
+APPLY = (270, 612)
+READOUT = (414, 129)  # where the GPU clock's value text ends
+LIVE = 0xFFFFFFFF
+
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime, stime
+
+
+def memory_kib(pid):
+    values = {}
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            key, _, rest = line.partition(":")
+            if key in ("VmRSS", "RssAnon"):
+                values[key] = int(rest.split()[0])
+    return values
+
+
+def wineserver_pid():
+    """The wineserver of this prefix: it works in /tmp/.wine-UID/server-DEV-INODE of the prefix."""
+    info = os.stat(harness.PREFIX)
+    suffix = f"server-{info.st_dev:x}-{info.st_ino:x}"
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if not Path(f"/proc/{entry}/comm").read_text().startswith("wineserver"):
+                continue
+            if os.readlink(f"/proc/{entry}/cwd").endswith(suffix):
+                return int(entry)
+        except OSError:
+            continue
+    return None
+
+
+def program_pid(process):
+    """The Linux process that runs Vantrelis.exe: the loader's own, or a child of it."""
+    candidates = [process.pid]
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            candidates.append(int(entry))
+    for pid in candidates:
+        try:
+            command = Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ")
+        except OSError:
+            continue
+        if b"Vantrelis.exe" in command and b"windowprobe" not in command:
+            return pid
+    return process.pid
+
+
+def measure(pid, server, seconds):
+    """(program %, wineserver %) of one core over `seconds`, and the memory at the end."""
+    started = time.monotonic()
+    program_before = cpu_ticks(pid)
+    server_before = cpu_ticks(server) if server else 0
+    time.sleep(seconds)
+    elapsed = time.monotonic() - started
+    program = (cpu_ticks(pid) - program_before) / TICKS / elapsed * 100
+    wineserver = ((cpu_ticks(server) - server_before) / TICKS / elapsed * 100) if server else float("nan")
+    return program, wineserver, memory_kib(pid)
+
+
+def wine_itself_ms():
+    """How long Wine takes to start and end a program that does nothing of its own."""
+    started = time.monotonic()
+    harness.probe("tray")
+    return (time.monotonic() - started) * 1000
+
+
+def visible_now():
+    done = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{harness.TITLE}$"],
+                          capture_output=True, text=True)
+    return done.returncode == 0 and done.stdout.strip() != ""
+
+
+def start(folder):
+    """Starts the program; returns it and (ms to the window shown, ms to live readouts)."""
+    program = harness.Program(folder)
+    started = time.monotonic()
+    program.start(wait_for_window=False, sim_config=ONE_CARD)
+    while not visible_now():
+        if time.monotonic() - started > 60:
+            raise RuntimeError("the window never showed")
+        time.sleep(0.005)
+    shown = (time.monotonic() - started) * 1000
+    live = readouts_live_ms(program, started)
+    return program, shown, live
+
+
+def readouts_live_ms(program, started):
+    """Time until the GPU clock readout shows a reading in its live colour."""
+    while time.monotonic() - started < 60:
+        for x, y, argb, text in harness.drawn_texts():
+            if (x, y) == READOUT and argb == LIVE and "MHz" in text:
+                return (time.monotonic() - started) * 1000
+        time.sleep(0.01)
+    return float("nan")
+
+
+def driver_writes(folder):
+    path = Path(folder) / "sim-calls.txt"
+    lines = path.read_text().splitlines() if path.exists() else []
+    return sum(1 for line in lines if "Set" in line.split(" ", 1)[0])
+
+
+def apply_response(program, folder):
+    """(ms from the click on apply, with a preset chosen, to the first driver write; whether the window vanished)."""
+    program.click(*ECO_PRESET, pause=0.5)
+    program.move(*APPLY)
+    writes = driver_writes(folder)
+    vanished = False
+    started = time.monotonic()
+    harness.xdotool("click", "1")
+    while driver_writes(folder) == writes:
+        vanished |= not visible_now()
+        if time.monotonic() - started > 30:
+            return float("nan"), vanished
+    response = (time.monotonic() - started) * 1000
+    deadline = time.monotonic() + 1.5  # the rest of the apply, icon change included
+    while time.monotonic() < deadline:
+        vanished |= not visible_now()
+    return response, vanished
+
+
+def hide_through_minimise(program):
+    program.click(*MINIMISE)
+    if not harness.wait_until(lambda: not visible_now(), timeout=10):
+        raise RuntimeError("the minimise button did not hide the window")
+
+
+STATES = ("shown, pointer outside", "shown, pointer on a label (help shown)", "hidden to the tray")
+
+
+def one_run(seconds, settle):
+    folder = Path(tempfile.mkdtemp(prefix="vantrelis-bench-"))
+    shutil.copy(harness.EXE, folder / "Vantrelis.exe")
+    (folder / "skin").mkdir()
+    shutil.copy(harness.SKIN, folder / "skin" / "imgTemp")
+    program, shown, live = start(folder)
+    try:
+        pid = program_pid(program.process)
+        server = wineserver_pid()
+        response, vanished = apply_response(program, folder)
+        results = {}
+        program.move(*OUTSIDE)
+        time.sleep(settle)
+        results[STATES[0]] = measure(pid, server, seconds)
+        program.move(*HELP_LABEL)
+        time.sleep(settle)
+        results[STATES[1]] = measure(pid, server, seconds)
+        hide_through_minimise(program)
+        harness.xdotool("mousemove", "--sync", 5, 5)
+        time.sleep(settle)
+        results[STATES[2]] = measure(pid, server, seconds)
+        return results, shown, live, response, vanished
+    finally:
+        harness.probe("send", harness.TITLE, "0x800A")
+        if program.wait_for_exit(15) is None:
+            program.process.kill()
+        program.log.close()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def main():
+    seconds = float(os.environ.get("VT_BENCH_SECONDS", 60))
+    runs = int(os.environ.get("VT_BENCH_RUNS", 3))
+    settle = float(os.environ.get("VT_BENCH_SETTLE", 3))
+    wine_ms = statistics.mean(wine_itself_ms() for _ in range(3))
+    load_before = Path("/proc/loadavg").read_text().split()[:3]
+    gathered = {state: [] for state in STATES}
+    shown_ms, live_ms, response_ms, vanished = [], [], [], []
+    for run in range(runs):
+        results, shown, live, response, gone = one_run(seconds, settle)
+        shown_ms.append(shown)
+        live_ms.append(live)
+        response_ms.append(response)
+        vanished.append(gone)
+        for state, value in results.items():
+            gathered[state].append(value)
+        print(f"run {run + 1}/{runs} done", file=sys.stderr, flush=True)
+    load_after = Path("/proc/loadavg").read_text().split()[:3]
+
+    print(f"Vantrelis idle cost: {harness.ROAD}-bit build, {runs} runs x {seconds:.0f} s per state, "
+          f"load average {' '.join(load_before)} before, {' '.join(load_after)} after")
+    print(f"| state | program CPU % of one core | wineserver CPU % | resident MB | anonymous MB |")
+    print(f"|---|---|---|---|---|")
+    for state in STATES:
+        values = gathered[state]
+        program = statistics.mean(v[0] for v in values)
+        server = statistics.mean(v[1] for v in values)
+        rss = statistics.mean(v[2]["VmRSS"] for v in values) / 1024
+        anon = statistics.mean(v[2]["RssAnon"] for v in values) / 1024
+        spread = " / ".join(f"{v[0]:.2f}" for v in values)
+        print(f"| {state} | {program:.2f} ({spread}) | {server:.2f} | {rss:.1f} | {anon:.1f} |")
+    print(f"start-up: window shown after {statistics.mean(shown_ms):.0f} ms, live readouts after "
+          f"{statistics.mean(live_ms):.0f} ms (a probe's own round trip included); "
+          f"Wine itself starts and ends a program in {wine_ms:.0f} ms")
+    print(f"response: click on apply (eco chosen) to the first driver write {statistics.mean(response_ms):.0f} ms "
+          f"({' / '.join(f'{r:.0f}' for r in response_ms)}); the window vanished meanwhile in "
+          f"{sum(vanished)} of {runs} runs")
+
+
+if __name__ == "__main__":
+    main()

@@ -4,6 +4,7 @@
 
 #include "driver/DriverOperations.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/unit/DriverAnswerShapes.h"
 
 namespace vt::fuzz {
 namespace {
@@ -122,55 +123,42 @@ void* entry(Function function) {
     return reinterpret_cast<void*>(function);
 }
 
-void* functionFor(Operation operation) {
+// Operations that only take data answer with their status, whatever their arguments.
+void* statusOnly(Operation operation) {
     switch (operation) {
+        case Operation::CallEnterHook:
+        case Operation::CallLeaveHook: return nullptr;  // no tracing hooks
         case Operation::NvAPI_Initialize: return entry(&refuseOrAccept<>);
         case Operation::InitializeWithFlags: return entry(&refuseOrAccept<std::uint32_t>);
-        case Operation::CallEnterHook:
-        case Operation::CallLeaveHook: return nullptr;
-        case Operation::NvAPI_EnumPhysicalGPUs:
-        case Operation::EnumComputeGpus: return entry(&enumerate);
-        case Operation::GetActiveOutputMask:
-        case Operation::GetCurrentPstate: return entry(&giveWord<GpuHandle>);
-        case Operation::NvAPI_GPU_GetFullName: return entry(&fullName);
-        case Operation::NvAPI_GPU_GetPCIIdentifiers: return entry(&pciIdentifiers);
-        case Operation::NvAPI_GPU_GetThermalSettings:
-        case Operation::GetCoolerSettings: return entry(&indexedStructure);
-        case Operation::NvAPI_GPU_GetAllClockFrequencies:
-        case Operation::NvAPI_GPU_GetPstates20:
-        case Operation::GetPowerPolicyInfo:
-        case Operation::GetPowerPolicyStatus:
-        case Operation::GetThermalPolicyInfo:
-        case Operation::GetThermalPolicyLimit:
-        case Operation::GetFanCoolerStatus:
-        case Operation::GetFanCurveInfo:
-        case Operation::GetFanCurve:
-        case Operation::GetMemoryInfo:
-        case Operation::GetGpuUsages: return entry(&structureOfGpu);
-        case Operation::GetChipsetInfo: return entry(&chipsetInfo);
-        case Operation::SetPstates20:
-        case Operation::SetPowerPolicyStatus:
-        case Operation::SetThermalPolicyLimit:
-        case Operation::SetFanCoolerControl:
-        case Operation::SetFanCurve: return entry(&refuseOrAccept<GpuHandle, void*>);
         case Operation::EnableDynamicPstates: return entry(&refuseOrAccept<GpuHandle, std::uint32_t>);
-        case Operation::SetPstateClientLimit:
-            return entry(&refuseOrAccept<GpuHandle, std::uint32_t, std::uint32_t>);
+        case Operation::SetPstateClientLimit: return entry(&refuseOrAccept<GpuHandle, std::uint32_t, std::uint32_t>);
         case Operation::SetCoolerLevels: return entry(&refuseOrAccept<GpuHandle, std::uint32_t, void*>);
-        case Operation::RestoreCoolerSettings:
-            return entry(&refuseOrAccept<GpuHandle, std::uint32_t*, std::uint32_t>);
-        case Operation::NvAPI_DRS_CreateSession: return entry(&giveHandle<DrsSession>);
+        case Operation::RestoreCoolerSettings: return entry(&refuseOrAccept<GpuHandle, std::uint32_t*, std::uint32_t>);
         case Operation::NvAPI_DRS_DestroySession:
         case Operation::NvAPI_DRS_LoadSettings:
         case Operation::NvAPI_DRS_SaveSettings: return entry(&refuseOrAccept<DrsSession>);
-        case Operation::NvAPI_DRS_GetBaseProfile: return entry(&baseProfile);
         case Operation::NvAPI_DRS_SetSetting: return entry(&refuseOrAccept<DrsSession, DrsProfile, void*>);
-        case Operation::NvAPI_DRS_GetSetting: return entry(&getSetting);
         case Operation::NvAPI_DRS_RestoreProfileDefaultSetting:
             return entry(&refuseOrAccept<DrsSession, DrsProfile, std::uint32_t>);
-        case Operation::Count: break;
+        default: return entry(&refuseOrAccept<GpuHandle, void*>);  // the structure writes
     }
-    return nullptr;
+}
+
+void* functionFor(Operation operation) {
+    switch (test::answerShape(operation)) {
+        case test::AnswerShape::Enumeration: return entry(&enumerate);
+        case test::AnswerShape::Word: return entry(&giveWord<GpuHandle>);
+        case test::AnswerShape::Name: return entry(&fullName);
+        case test::AnswerShape::PciIdentifiers: return entry(&pciIdentifiers);
+        case test::AnswerShape::Structure: return entry(&structureOfGpu);
+        case test::AnswerShape::IndexedStructure: return entry(&indexedStructure);
+        case test::AnswerShape::ChipsetStructure: return entry(&chipsetInfo);
+        case test::AnswerShape::Session: return entry(&giveHandle<DrsSession>);
+        case test::AnswerShape::Profile: return entry(&baseProfile);
+        case test::AnswerShape::Setting: return entry(&getSetting);
+        case test::AnswerShape::Status: break;
+    }
+    return statusOnly(operation);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "state/Lifecycle.h"
 #include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
+#include "tests/unit/DriverAnswerShapes.h"
 #include "tests/unit/GpuTestSupport.h"
 
 namespace vt {
@@ -115,30 +116,17 @@ DriverStatus VT_DRIVER_CALL extremeSetting(DrsSession session, DrsProfile profil
 }
 
 // The replacement for an operation that hands data back; null for those
-// that only take it.
+// that only take it and for the settings store's handles.
 void* extremeFunction(Operation operation) {
-    switch (operation) {
-        case Operation::NvAPI_EnumPhysicalGPUs:
-        case Operation::EnumComputeGpus: return reinterpret_cast<void*>(&extremeEnumeration);
-        case Operation::GetActiveOutputMask:
-        case Operation::GetCurrentPstate: return reinterpret_cast<void*>(&extremeWordOut);
-        case Operation::NvAPI_GPU_GetFullName: return reinterpret_cast<void*>(&extremeName);
-        case Operation::NvAPI_GPU_GetPCIIdentifiers: return reinterpret_cast<void*>(&extremePci);
-        case Operation::NvAPI_GPU_GetThermalSettings:
-        case Operation::GetCoolerSettings: return reinterpret_cast<void*>(&extremeIndexedStructure);
-        case Operation::NvAPI_GPU_GetAllClockFrequencies:
-        case Operation::NvAPI_GPU_GetPstates20:
-        case Operation::GetPowerPolicyInfo:
-        case Operation::GetPowerPolicyStatus:
-        case Operation::GetThermalPolicyInfo:
-        case Operation::GetThermalPolicyLimit:
-        case Operation::GetFanCoolerStatus:
-        case Operation::GetFanCurveInfo:
-        case Operation::GetFanCurve:
-        case Operation::GetMemoryInfo:
-        case Operation::GetGpuUsages: return reinterpret_cast<void*>(&extremeStructure);
-        case Operation::GetChipsetInfo: return reinterpret_cast<void*>(&extremeChipset);
-        case Operation::NvAPI_DRS_GetSetting: return reinterpret_cast<void*>(&extremeSetting);
+    switch (test::answerShape(operation)) {
+        case test::AnswerShape::Enumeration: return reinterpret_cast<void*>(&extremeEnumeration);
+        case test::AnswerShape::Word: return reinterpret_cast<void*>(&extremeWordOut);
+        case test::AnswerShape::Name: return reinterpret_cast<void*>(&extremeName);
+        case test::AnswerShape::PciIdentifiers: return reinterpret_cast<void*>(&extremePci);
+        case test::AnswerShape::IndexedStructure: return reinterpret_cast<void*>(&extremeIndexedStructure);
+        case test::AnswerShape::Structure: return reinterpret_cast<void*>(&extremeStructure);
+        case test::AnswerShape::ChipsetStructure: return reinterpret_cast<void*>(&extremeChipset);
+        case test::AnswerShape::Setting: return reinterpret_cast<void*>(&extremeSetting);
         default: return nullptr;
     }
 }

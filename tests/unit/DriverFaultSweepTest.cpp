@@ -185,9 +185,8 @@ protected:
         lifecycle.programFolder = folder;
         useCards({card});
         extremeOperation = Operation::Count;
-        const std::string name(operationInfo(operation).name);
-        if (fault == Fault::Refused) driver().failOperation(name, -5);
-        if (fault == Fault::Missing) driver().removeOperation(name);
+        if (fault == Fault::Refused) driver().failOperation(std::string(operationInfo(operation).name), -5);
+        if (fault == Fault::Missing) driver().removeOperation(std::string(operationInfo(operation).name));
         if (fault == Fault::Extreme) {
             extremeOperation = operation;
             extremeWord = word;

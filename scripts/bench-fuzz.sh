@@ -34,7 +34,7 @@ for target in "${targets[@]}"; do
   last=$(grep -E '^#[0-9]+' "$log" | tail -n 1)
   cov=$(grep -o 'cov: [0-9]*' <<<"$last" | grep -o '[0-9]*' || echo -)
   ft=$(grep -o 'ft: [0-9]*' <<<"$last" | grep -o '[0-9]*' || echo -)
-  rate=$(awk -v n="${done_runs:-0}" -v s="$seconds" 'BEGIN { printf "%d", s > 0 ? n / s : 0 }')
+  rate=$(awk -v n="${done_runs:-0}" -v s="$seconds" 'BEGIN { printf "%d", (s > 0 ? n / s : 0) }')
   printf '%-16s %12s %10s %10s %8s %8s %s\n' "$target" "${done_runs:-0}" "$seconds" "$rate" "$cov" "$ft" "$result"
 done
 exit "$failed"

@@ -224,16 +224,18 @@ vt_build_fuzz() {
 }
 
 # vt_run_fuzz TARGET LOG [libFuzzer options...]: one target on a scratch copy
-# of its corpus; the run's output goes to LOG.
+# of its corpus; the run's output goes to LOG, an input that crashed or hung
+# to build/fuzz/findings-TARGET/.
 vt_run_fuzz() {
   local target=$1 log=$2
   shift 2
-  local work
+  local work findings=$VT_BUILD/fuzz/findings-$target
   work=$(mktemp -d "${TMPDIR:-/tmp}/vt-fuzz-$target.XXXXXX")
+  mkdir -p "$findings"
   cp -r "$VT_ROOT/tests/fuzz/corpus/$target/." "$work/"
   local status=0
-  (cd "$work" && "$VT_BUILD/fuzz/bin/fuzz_$target" -timeout=10 -rss_limit_mb=2048 "$@" "$work" >"$log" 2>&1) \
-    || status=$?
+  (cd "$work" && "$VT_BUILD/fuzz/bin/fuzz_$target" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$findings/" \
+    "$@" "$work" >"$log" 2>&1) || status=$?
   rm -rf "$work"
   return "$status"
 }

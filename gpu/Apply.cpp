@@ -17,6 +17,7 @@
 #include "gpu/WindowHooks.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
+#include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -28,7 +29,7 @@ namespace {
 
 // --- shared steps ------------------------------------------------------------
 
-std::int32_t truncated(double value) { return static_cast<std::int32_t>(value); }
+std::int32_t truncated(double value) { return truncateToInt32(value); }
 
 // In a fresh session: a limit of 0 or more is written; a negative one is
 // restored to the driver's default or, for an Advanced page, left alone.
@@ -261,6 +262,11 @@ bool applyPresetCurve(GpuSlot& gpu, const PresetBundle& bundle) {
     return true;
 }
 
+// In 1/1000 %, counted wide: a driver may report any maximum.
+std::uint32_t presetPowerLimit(const PresetBundle& bundle) {
+    return static_cast<std::uint32_t>(std::int64_t{bundle.power} * 1000);
+}
+
 bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
     bool ok = sendToGpus(releasePstate);
     if (preset == PresetDefault) ok &= restoreDefaults(current);
@@ -273,7 +279,7 @@ bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
     if (tuning.powerTargetMin == 0 && tuning.powerTargetMax == 0) {
         ok = false;
     } else {
-        ok &= sendToGpus([&](GpuSlot& gpu) { return setPowerLimit(gpu, static_cast<std::uint32_t>(bundle.power * 1000)); },
+        ok &= sendToGpus([&](GpuSlot& gpu) { return setPowerLimit(gpu, presetPowerLimit(bundle)); },
                          [](const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Fail; });
     }
     if (!current.caps.ModernTuning && !current.caps.AltPresetCard) {

@@ -1,8 +1,10 @@
 #include "gpu/FanControl.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "driver/DriverApi.h"
+#include "gpu/GpuRequests.h"
 
 namespace vt {
 
@@ -31,6 +33,16 @@ CurvePoint withDriverValue(CurvePoint point, std::int32_t storedDriverValue) {
     return point;
 }
 
+namespace {
+
+// A level in % as the driver's fraction of 65536, held inside the word.
+std::uint32_t curveLevel(std::int32_t percent) {
+    const std::int64_t raw = std::int64_t{percent} * 65536 / 100;
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(raw, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+}  // namespace
+
 FanCurve curveRequest(const CurvePoint (&points)[3], int entries) {
     FanCurve request;
     entries = std::clamp(entries, 0, static_cast<int>(FanCurve::MaxEntries));
@@ -40,7 +52,7 @@ FanCurve curveRequest(const CurvePoint (&points)[3], int entries) {
         for (int i = 0; i < 3; ++i) {
             const CurvePoint& p = points[i];
             request.setPoint(entry, i,
-                             {p.temperature * 256, static_cast<std::uint32_t>(p.level) * 65536u / 100u, p.driverValue});
+                             {driverTemperature(p.temperature), curveLevel(p.level), p.driverValue});
         }
     }
     return request;

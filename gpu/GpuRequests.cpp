@@ -1,5 +1,8 @@
 #include "gpu/GpuRequests.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "driver/DriverApi.h"
 #include "gpu/InventoryBuilder.h"
 
@@ -21,8 +24,14 @@ DriverStatus setPowerLimit(GpuSlot& gpu, std::uint32_t limit) {
 
 DriverStatus setTemperatureLimit(GpuSlot& gpu, std::int32_t degrees) {
     ThermalPolicyLimit request(gpu.versions.thermalPolicyLimit);
-    request.requestLimit(degrees * 256);
+    request.requestLimit(driverTemperature(degrees));
     return DriverApi::setThermalPolicyLimit(gpu.handle, request);
+}
+
+std::int32_t driverTemperature(std::int32_t degrees) {
+    const std::int64_t raw = std::int64_t{degrees} * 256;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(raw, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 DriverStatus releasePstate(GpuSlot& gpu) {

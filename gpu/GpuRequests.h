@@ -19,6 +19,9 @@ DriverStatus setClockDelta(GpuSlot& gpu, std::uint32_t domain, std::int32_t kHz)
 DriverStatus setPowerLimit(GpuSlot& gpu, std::uint32_t limit);
 // The temperature limit in whole degrees C.
 DriverStatus setTemperatureLimit(GpuSlot& gpu, std::int32_t degrees);
+// Whole degrees as the driver's 1/256 degree word, held inside its range: a
+// profile or the driver itself may name any temperature.
+std::int32_t driverTemperature(std::int32_t degrees);
 // The driver chooses P-states again, with no cap; the cap's status counts.
 DriverStatus releasePstate(GpuSlot& gpu);
 

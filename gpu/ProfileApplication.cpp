@@ -55,7 +55,7 @@ bool fileOpens(const std::string& path) {
 // An offset from a profile: a GPU without a tuning flag takes it relative to
 // the current GPU's maximum.
 std::int32_t profileOffset(const GpuSlot& gpu, double kHz, float currentMax) {
-    return static_cast<std::int32_t>(tunable(gpu) ? kHz : kHz - currentMax);
+    return truncateToInt32(tunable(gpu) ? kHz : kHz - currentMax);
 }
 
 // Sends an offset to the current GPU or every GPU; true when all took it.
@@ -266,7 +266,7 @@ bool applyProfile(const ProfileSource& source) {
 
     if (!source.text("POWER_TARGET", text) && history) return false;
     if (tunable(gpu)) {
-        const std::int32_t limit = static_cast<std::int32_t>(textToDecimal(text));
+        const std::int32_t limit = truncateToInt32(textToDecimal(text));
         if (sendPowerTarget(limit)) logValue("POWER_TARGET", limit);
     } else {
         logWord("POWER_TARGET", "FAILED");
@@ -324,7 +324,7 @@ void startupOffset(const char* key, std::uint32_t domain, Shared<float>& stored)
     std::string text;
     lookupText(ProfilePath, key, text);
     stored = static_cast<float>(std::min(textToDecimal(text), 200000.0));
-    const std::int32_t kHz = static_cast<std::int32_t>(stored.load());
+    const std::int32_t kHz = truncateToInt32(stored.load());
     sendToGpus([&](GpuSlot& gpu) { return setClockDelta(gpu, domain, kHz); },
                [](const GpuSlot& gpu) { return sendIf(tunable(gpu)); });
 }
@@ -375,7 +375,7 @@ void applyStartupProfile() {
         startupOffset("MEM_OFFSET", Pstates20::MemoryDomain, tuning.memOffset);
         lookupText(ProfilePath, "POWER_TARGET", text);
         tuning.powerTarget = static_cast<float>(textToDecimal(text));
-        sendPowerTarget(static_cast<std::int32_t>(textToDecimal(text)));
+        sendPowerTarget(truncateToInt32(textToDecimal(text)));
     }
     if (thermalCapable(gpu)) {
         lookupText(ProfilePath, "TEMP_TARGET", text);

@@ -17,6 +17,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick librsvg2-bin fontconfig
   fonts-ipafont-gothic fonts-liberation fonts-wine
   locales
+  clang-14 libclang-rt-14-dev
 )
 vt_probe_32bit
 i386_packages=()

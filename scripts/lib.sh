@@ -206,3 +206,36 @@ vt_stop_display() {
     VT_XVFB_PID=
   fi
 }
+
+# --- fuzzing -----------------------------------------------------------------
+#
+# The libFuzzer targets of tests/fuzz, built with clang in a folder of their
+# own; each runs on a copy of its committed seed corpus, so the corpus in the
+# tree changes only when someone commits new seeds.
+VT_FUZZ_TARGETS=(profile_reader history_writer skin_archive driver_answers)
+
+vt_build_fuzz() {
+  local dir=$VT_BUILD/fuzz
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$VT_ROOT" -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DVT_FUZZ=ON >/dev/null || return 1
+  fi
+  cmake --build "$dir" -j "$VT_JOBS" --target "${VT_FUZZ_TARGETS[@]/#/fuzz_}" || return 1
+}
+
+# vt_run_fuzz TARGET LOG [libFuzzer options...]: one target on a scratch copy
+# of its corpus; the run's output goes to LOG, an input that crashed or hung
+# to build/fuzz/findings-TARGET/.
+vt_run_fuzz() {
+  local target=$1 log=$2
+  shift 2
+  local work findings=$VT_BUILD/fuzz/findings-$target
+  work=$(mktemp -d "${TMPDIR:-/tmp}/vt-fuzz-$target.XXXXXX")
+  mkdir -p "$findings"
+  cp -r "$VT_ROOT/tests/fuzz/corpus/$target/." "$work/"
+  local status=0
+  (cd "$work" && "$VT_BUILD/fuzz/bin/fuzz_$target" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$findings/" \
+    "$@" "$work" >"$log" 2>&1) || status=$?
+  rm -rf "$work"
+  return "$status"
+}

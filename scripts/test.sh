@@ -59,8 +59,22 @@ run_end_to_end() {
   return "$status"
 }
 
+fuzz_smoke() {
+  vt_build_fuzz || return 1
+  local target log
+  for target in "${VT_FUZZ_TARGETS[@]}"; do
+    log=$VT_BUILD/fuzz/smoke-$target.log
+    if ! vt_run_fuzz "$target" "$log" -max_total_time=5; then
+      tail -n 40 "$log" >&2
+      return 1
+    fi
+    vt_log "fuzz smoke $target: $(grep -o 'Done [0-9]* runs in [0-9]* second(s)' "$log" | tail -n 1)"
+  done
+}
+
 step "host unit tests" run_host_suite host || true
 if [ "$quick" = 0 ]; then
+  step "fuzz smoke" fuzz_smoke || true
   step "ASan+UBSan unit tests" run_host_suite asan -DVT_SANITIZER=address,undefined || true
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     step "TSan unit tests" run_host_suite tsan -DVT_SANITIZER=thread || true

@@ -269,6 +269,17 @@ std::int32_t textToInt(const std::string& text) {
     return static_cast<std::int32_t>(value);
 }
 
+std::int32_t truncateToInt32(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min())) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(value);
+}
+
 double textToDecimal(const std::string& text) {
     std::size_t i = skipBlanks(text);
     bool negative = false;

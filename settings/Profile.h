@@ -57,6 +57,10 @@ bool checkProfile(const std::string& path, std::span<const std::uint32_t> device
 // locale for every text the writer produces.
 std::int32_t textToInt(const std::string& text);
 double textToDecimal(const std::string& text);
+// A decimal cut toward zero to a whole number and held inside the 32-bit
+// range (NaN gives 0): a profile may hold any number, and converting one
+// outside the range would be undefined.
+std::int32_t truncateToInt32(double value);
 
 // "%x" of a device id word: lower case, no leading zeros.
 std::string deviceIdText(std::uint32_t deviceId);

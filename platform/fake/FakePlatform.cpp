@@ -202,10 +202,15 @@ WindowProcedure FakePlatform::procedureFor(WindowHandle handle) const {
 
 std::uint32_t FakePlatform::tickCount() {
     using namespace std::chrono;
-    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()) +
+           skippedMilliseconds_.load();
 }
 
 void FakePlatform::sleep(std::uint32_t milliseconds) {
+    if (instantSleep) {
+        skippedMilliseconds_ += milliseconds;
+        return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 

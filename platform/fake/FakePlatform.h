@@ -9,6 +9,7 @@
 // real (tests run in a scratch folder); images are decoded with stb_image.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -58,6 +59,8 @@ public:
     Point cursor;             // screen coordinates
     Point clientOrigin;       // screen position of client (0, 0)
     bool fixedClock = false;  // when set, localTime() returns fixedTime
+    // sleep() returns at once and the tick count moves on by the time slept.
+    std::atomic<bool> instantSleep{false};
     LocalTime fixedTime{2026, 12, 8, 9, 5, 7};
     bool failWindowCreation = false;
     bool failFontCreation = false;
@@ -193,6 +196,7 @@ public:
     int tabSelection = 0;
 
 private:
+    std::atomic<std::uint32_t> skippedMilliseconds_{0};
     struct FakeWindow {
         std::string className;
         std::string title;

@@ -262,6 +262,29 @@ TEST_F(ProfileApplicationTest, TemperatureWalkRunsEvenWhenTheCurrentGpuRefusedFi
     EXPECT_EQ(driver().gpu(0).thermalLimit, 79 * 256);
 }
 
+// A hand-edited profile may hold any number: what reaches the driver is held
+// inside the driver's 32-bit words.
+TEST_F(ProfileApplicationTest, NumbersBeyondTheDriverWordsAreHeldAtTheirEnds) {
+    struct Case {
+        std::string key, value, operation, sent;
+    } cases[] = {
+        {"GPU_OFFSET", "99999999999.000", "SetPstates20", "delta=2147483647"},
+        {"GPU_OFFSET", "-1e300", "SetPstates20", "delta=-2147483648"},
+        {"MEM_OFFSET", "1e12", "SetPstates20", "delta=2147483647"},
+        {"POWER_TARGET", "-99999999999.000", "SetPowerPolicyStatus", "limit=2147483648"},
+        {"TEMP_TARGET", "99999999", "SetThermalPolicyLimit", "limit=2147483647"},
+        {"TEMP_TARGET", "-99999999", "SetThermalPolicyLimit", "limit=-2147483648"},
+    };
+    for (const Case& c : cases) {
+        useCards({"current"});
+        startUp();
+        loadFile(profile("220610de", {{c.key, c.value}, {"SLI-SYNC", "0"}}));
+        bool seen = false;
+        for (const std::string& call : calls(c.operation)) seen |= call.find(c.sent) != std::string::npos;
+        EXPECT_TRUE(seen) << c.key << " = " << c.value << " sent no " << c.sent;
+    }
+}
+
 TEST_F(ProfileApplicationTest, StartUpProfileGoesToEveryGpuAndTakesSliSyncLast) {
     useCards({"cooler", "cooler"});
     startUp();

@@ -1,5 +1,7 @@
 #include "settings/Profile.h"
 
+#include <limits>
+
 #include <cstdio>
 #include <vector>
 
@@ -323,6 +325,26 @@ TEST(ProfileText, ConvertsLikeTheCLibraryInTheCLocale) {
         EXPECT_EQ(textToInt(c.text), c.integer) << c.text;
         EXPECT_EQ(textToDecimal(c.text), c.decimal) << c.text;
     }
+}
+
+TEST(ProfileText, DecimalsBecomeWholeNumbersInsideThe32BitRange) {
+    struct Case {
+        double decimal;
+        std::int32_t whole;
+    } cases[] = {
+        {0.0, 0},
+        {75000.9, 75000},
+        {-20000.9, -20000},
+        {2147483647.0, 2147483647},
+        {2147483648.0, 2147483647},
+        {1e12, 2147483647},
+        {-2147483648.0, -2147483647 - 1},
+        {-1e300, -2147483647 - 1},
+        {std::numeric_limits<double>::infinity(), 2147483647},
+        {-std::numeric_limits<double>::infinity(), -2147483647 - 1},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(truncateToInt32(c.decimal), c.whole) << c.decimal;
 }
 
 TEST(ProfileText, DeviceIdsAreLowerCaseHexWithoutLeadingZeros) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 #include <thread>
 
@@ -764,6 +765,15 @@ bool FakePlatform::decodeImage(const std::uint8_t* bytes, std::size_t count, Dec
     int width = 0;
     int height = 0;
     int channels = 0;
+    // This decoder stands in for the system's: a header that claims hundreds
+    // of millions of pixels would only measure stb's speed, so such images
+    // are refused before anything is decoded.
+    constexpr long long MaxPixels = 64LL * 1024 * 1024;
+    if (count > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        stbi_info_from_memory(bytes, static_cast<int>(count), &width, &height, &channels) == 0 ||
+        static_cast<long long>(width) * height > MaxPixels) {
+        return false;
+    }
     stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(count), &width, &height, &channels, 4);
     if (rgba == nullptr) return false;
     image.width = width;

@@ -1,6 +1,5 @@
 #include "app/SettingsActions.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/ProfileLoads.h"
@@ -45,20 +44,13 @@ bool chooseFile(const FileKind& file, std::string& path) {
     return true;
 }
 
-bool writeProfileTo(const std::string& path) {
-    std::FILE* out = std::fopen(path.c_str(), "w");
-    if (out == nullptr) return false;
-    writeCurrentProfile(out);
-    return std::fclose(out) == 0;
-}
-
 }  // namespace
 
 void saveProfileToChosenFile() {
     std::string path;
     // A file that cannot be written is reported like a cancel, so that
     // nobody believes a profile was saved that was not.
-    if (!chooseFile(SaveProfileFile, path) || !writeProfileTo(path)) showNotice(DialogSaveError);
+    if (!chooseFile(SaveProfileFile, path) || !writeCurrentProfileFile(path)) showNotice(DialogSaveError);
 }
 
 void loadProfileFromChosenFile() {

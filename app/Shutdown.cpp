@@ -1,6 +1,5 @@
 #include "app/Shutdown.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/ShellState.h"
@@ -28,10 +27,7 @@ void saveProfile() {
     Platform& os = platform();
     const std::string folder = lifecycle.programFolder + "/" + ProfileFolder;
     if (!os.isDirectory(folder)) os.createDirectory(folder);
-    if (std::FILE* out = std::fopen((lifecycle.programFolder + "/" + ProfilePath).c_str(), "w")) {
-        writeCurrentProfile(out);
-        std::fclose(out);
-    }
+    writeCurrentProfileFile(lifecycle.programFolder + "/" + ProfilePath);
 }
 
 // The driver's own fan policy again, for every GPU with SLI-SYNC (until one

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,12 @@ public:
     virtual bool fileExists(const std::string& path) = 0;
     virtual bool isDirectory(const std::string& path) = 0;
     virtual bool createDirectory(const std::string& path) = 0;
+    // Puts `from` in the place of `to` in one step (an existing `to` is
+    // replaced), so a reader sees the old file or the new one, never a mix.
+    virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
+    // Pushes what was written to `file` through to the disk before it is put
+    // in place, so a power loss cannot leave the new name over lost data.
+    virtual bool flushToDisk(std::FILE* file) = 0;
 
     // --- text: the program's 8-bit texts are code page 932 ----------------
     virtual std::u16string toWide(std::string_view multiByte) = 0;

@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "settings/Profile.h"
+#include "settings/ReplacingFile.h"
 #include "settings/TimeStamp.h"
 #include "state/Lifecycle.h"
 
@@ -42,11 +43,10 @@ void startWriter(ProfileLinesWriter writeProfileLines) {
             std::unique_lock wait(pending.lock);
             pending.wake.wait_for(wait, WriterDelay, [] { return pending.writeNow; });
         }
-        if (std::FILE* out = std::fopen(path.c_str(), "a")) {
+        appendReplacing(path, [&write](std::FILE* out) {
             if (write) write(out);
             std::fputc('\n', out);
-            std::fclose(out);
-        }
+        });
     });
 }
 
@@ -87,17 +87,14 @@ void recordApply(ProfileLinesWriter writeProfileLines) {
     if (countRecords(path) >= HistoryCapacity) {
         std::string kept = recordsAfterOldest(path);
         os.sleep(100);
-        if (std::FILE* out = std::fopen(path.c_str(), "w")) {
+        const bool written = writeReplacing(path, [&](std::FILE* out) {
             writeText(out, kept);
             writeText(out, createLine);
-            std::fclose(out);
-            startWriter(std::move(writeProfileLines));
-        }
+        });
+        if (written) startWriter(std::move(writeProfileLines));
         return;
     }
-    if (std::FILE* out = std::fopen(path.c_str(), "a")) {
-        writeText(out, createLine);
-        std::fclose(out);
+    if (appendReplacing(path, [&createLine](std::FILE* out) { writeText(out, createLine); })) {
         startWriter(std::move(writeProfileLines));
     }
 }

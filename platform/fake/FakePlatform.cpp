@@ -231,6 +231,14 @@ bool FakePlatform::createDirectory(const std::string& path) {
     return std::filesystem::create_directory(path, error);
 }
 
+bool FakePlatform::replaceFile(const std::string& from, const std::string& to) {
+    record("replaceFile " + from + " " + to);
+    if (failFileReplace) return false;
+    return fake::replaceFile(from, to);
+}
+
+bool FakePlatform::flushToDisk(std::FILE* file) { return fake::flushToDisk(file); }
+
 // --- text -------------------------------------------------------------------
 
 std::u16string FakePlatform::toWide(std::string_view multiByte) { return fake::cp932ToUtf16(multiByte); }

@@ -62,6 +62,7 @@ public:
     bool failWindowCreation = false;
     bool failFontCreation = false;
     bool failFileDialog = false;
+    bool failFileReplace = false;  // replaceFile refuses, as on a locked target
     std::string fileDialogAnswer;  // path chosen in the next file dialog
     bool failShellExecute = false;  // the shell finds nothing to start
     // Per dialog template: the button identifiers to press, one per opening
@@ -97,6 +98,8 @@ public:
     bool fileExists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
     bool createDirectory(const std::string& path) override;
+    bool replaceFile(const std::string& from, const std::string& to) override;
+    bool flushToDisk(std::FILE* file) override;
 
     std::u16string toWide(std::string_view multiByte) override;
     std::string toMultiByte(std::u16string_view wide) override;

@@ -1,13 +1,16 @@
 // The few services the fake takes from the machine it runs on: code page 932
-// conversion and the local time. The unit tests build for the host and, as
+// conversion, the local time and putting a file in place. The unit tests build for the host and, as
 // 32-bit Windows programs, for Wine; each gets its own system's version.
 #include "platform/fake/FakeSystem.h"
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <iconv.h>
+#include <unistd.h>
 #endif
+#include <cstdio>
 
 namespace vt::fake {
 
@@ -31,6 +34,13 @@ std::string utf16ToCp932(std::u16string_view text) {
 }
 
 bool localParts(std::time_t now, std::tm& parts) { return localtime_s(&parts, &now) == 0; }
+
+// rename() refuses an existing target on Windows.
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 #else
 // Converts between code page 932 and UTF-16LE with glibc's iconv.
 std::string convert(const char* to, const char* from, const char* bytes, std::size_t length) {
@@ -74,6 +84,10 @@ std::string utf16ToCp932(std::u16string_view wide) {
 }
 
 bool localParts(std::time_t now, std::tm& parts) { return localtime_r(&now, &parts) != nullptr; }
+
+bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 #endif
 
 }  // namespace vt::fake

@@ -31,6 +31,8 @@ public:
     bool fileExists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;
     bool createDirectory(const std::string& path) override;
+    bool replaceFile(const std::string& from, const std::string& to) override;
+    bool flushToDisk(std::FILE* file) override;
 
     std::u16string toWide(std::string_view multiByte) override;
     std::string toMultiByte(std::u16string_view wide) override;

@@ -1,4 +1,8 @@
 // Time, folders, text conversion, the instance mutex, libraries and resources.
+#include <io.h>
+
+#include <cstdio>
+
 #include "platform/win32/Win32Include.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -42,6 +46,14 @@ bool Win32Platform::isDirectory(const std::string& path) {
 }
 
 bool Win32Platform::createDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool Win32Platform::replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32Platform::flushToDisk(std::FILE* file) {
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
 
 std::u16string Win32Platform::toWide(std::string_view multiByte) {
     if (multiByte.empty()) return {};

@@ -4,6 +4,7 @@
 
 #include "app/ShellState.h"
 #include "settings/Profile.h"
+#include "settings/ReplacingFile.h"
 #include "state/Lifecycle.h"
 #include "tests/unit/TestSupport.h"
 
@@ -116,6 +117,32 @@ TEST_F(SettingsHistoryTest, LargeHandEditedFileKeepsEveryRecordAfterTheOldest) {
     finishHistoryWriter();
 
     EXPECT_EQ(history(), test::textFile(kept + record(7)));
+}
+
+TEST_F(SettingsHistoryTest, EveryWriteTakesThePlaceOfTheFileInOneStep) {
+    for (int number = 1; number <= 7; ++number) apply(number);  // the seventh drops the oldest
+    finishHistoryWriter();
+    // The Create line and the profile lines of each apply: two whole files each.
+    EXPECT_EQ(fake.count("replaceFile " + besideName(historyPath()) + " " + historyPath()), 14);
+    EXPECT_FALSE(std::filesystem::exists(besideName(historyPath())));
+}
+
+TEST_F(SettingsHistoryTest, ARecordThatCannotBePutInPlaceLeavesTheHistoryAsItWas) {
+    for (int kept : {1, 6}) {  // appending, and dropping the oldest
+        SCOPED_TRACE(kept);
+        clearHistory();
+        fake.failFileReplace = false;
+        for (int number = 1; number <= kept; ++number) apply(number);
+        finishHistoryWriter();
+        const std::string before = history();
+
+        fake.failFileReplace = true;
+        apply(9);
+        finishHistoryWriter();
+
+        EXPECT_EQ(history(), before);
+        EXPECT_EQ(countRecords(historyPath()), kept);
+    }
 }
 
 }  // namespace

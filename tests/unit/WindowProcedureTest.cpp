@@ -300,6 +300,19 @@ TEST_F(WindowProcedureTest, ShutdownLetsGoOfTheMutexBeforeTheTrayIcon) {
     EXPECT_LT(at("notifyIcon delete"), static_cast<std::ptrdiff_t>(done.size()));
 }
 
+TEST_F(WindowProcedureTest, AProfileThatCannotBePutInPlaceLeavesTheOldOneWhole) {
+    useCards({"cooler"});
+    startUp();
+    std::filesystem::create_directory("profile");
+    test::writeFile("profile/profile.cfg", "DeviceID = 1b8010de\nGPU = 0\nEASY_SETTINGS = 1\nVer = 2.10\n");
+    const std::string before = test::readFile("profile/profile.cfg");
+    tuning.easySettings = PresetEco;
+    fake.failFileReplace = true;
+    send(WmDestroy);
+    EXPECT_EQ(test::readFile("profile/profile.cfg"), before);
+    EXPECT_FALSE(std::filesystem::exists("profile/profile.cfg.new"));
+}
+
 TEST_F(WindowProcedureTest, ShutdownWithoutALogFolderLosesOnlyTheEndLine) {
     std::filesystem::remove_all("log");
     useCards({"cooler"});

@@ -9,6 +9,7 @@
 #include "app/ModeSwitch.h"
 #include "app/MonitorPanel.h"
 #include "app/PageTabs.h"
+#include "app/SettingsButton.h"
 #include "app/ShellState.h"
 #include "app/SliSyncBox.h"
 #include "gpu/Reset.h"
@@ -103,6 +104,7 @@ void panelInputPass() {
     actionButtonHoverPass(cursor);
     applyPass(cursor.x, cursor.y, applyButtonTakesPress());
     resetPass(cursor.x, cursor.y, resetButtonActive());
+    settingsButtonPass(cursor);
     pageTabsPass(cursor);
     sliSyncPass(cursor);
     titleBarButtons(cursor);

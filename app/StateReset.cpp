@@ -6,6 +6,7 @@
 #include "app/MonitorPanel.h"
 #include "app/PageTabs.h"
 #include "app/PanelEdit.h"
+#include "app/SettingsButton.h"
 #include "app/ShellState.h"
 #include "app/ShownGpu.h"
 #include "app/SliSyncBox.h"
@@ -35,6 +36,7 @@ void resetAllState() {
     resetSliderPanel();
     resetPageTabs();
     resetModeSwitch();
+    resetSettingsButton();
     resetGpuList();
     resetEasyPanel();
     resetSliSyncBox();

@@ -3,6 +3,7 @@
 // neither waits for it nor reads what it writes.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace vt {
@@ -13,7 +14,10 @@ inline constexpr const char* CollectorProgram = "Sysdigest.exe";
 // one argument.
 std::string collectorParameters(const std::string& outputPath);
 
+// Whether the shell could start the collector, told from the start thread.
+using CollectorOutcome = std::function<void(bool started)>;
+
 // Launches the collector from a short-lived thread and returns at once.
-void startCollector(const std::string& outputPath);
+void startCollector(const std::string& outputPath, CollectorOutcome outcome = {});
 
 }  // namespace vt

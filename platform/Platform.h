@@ -126,7 +126,8 @@ public:
     virtual void destroyMenu(MenuHandle menu) = 0;
 
     // --- shell ------------------------------------------------------------
-    virtual void shellExecute(WindowHandle owner, const char* verb, const std::string& file,
+    // False when the shell could not start it (no such file, no program for it).
+    virtual bool shellExecute(WindowHandle owner, const char* verb, const std::string& file,
                               const std::string& parameters, const char* directory, int showCommand) = 0;
 
     // --- drawing ----------------------------------------------------------

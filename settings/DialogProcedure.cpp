@@ -4,6 +4,7 @@
 
 #include "platform/Messages.h"
 #include "platform/Platform.h"
+#include "settings/CollectorProgress.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
 #include "state/Lifecycle.h"
@@ -106,7 +107,10 @@ void onInitDialog(WindowHandle dialog) {
     dialogs.selectedTab = 0;
     if (lifecycle.modal.slot[9] == ModalResults::openSentinel(9)) prepareSettingsDialog(dialog);
     centreOnMainWindow(dialog);
-    if (dialogs.collectorRunning) platform().setProgressRange(dialog, ItemProgressBar, 0, 125, 5);
+    if (dialogs.collectorRunning) {
+        platform().setProgressRange(dialog, ItemProgressBar, 0, 125, 5);
+        progressDialogOpened(dialog);
+    }
 }
 
 void onCommand(WindowHandle dialog, int id) {

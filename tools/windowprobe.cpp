@@ -16,6 +16,12 @@
 //   windowprobe dialog OWNER ID MS     wait for a dialog owned by the window
 //                                      OWNER that has a control ID, print its
 //                                      caption ("caption=..."), press ID
+//   windowprobe dialogkey OWNER ID VK MS
+//                                      the same dialog; key VK pressed on
+//                                      its control ID
+//   windowprobe filedialog OWNER PATH MS
+//                                      wait for a file dialog owned by OWNER,
+//                                      print its caption, choose PATH
 //   windowprobe tray                   "visible=0|1": whether Wine's stand-alone
 //                                      notification area shows any icon
 //   windowprobe trayremove TITLE ID    take the notification icon ID of window
@@ -142,23 +148,53 @@ BOOL CALLBACK matchOwnedDialog(HWND window, LPARAM context) {
 }
 
 // The program's modal dialogs carry Japanese captions; they are found by
-// their owner and a button instead, so no such text needs to pass the command line.
-int pressDialogButton(const char* ownerTitle, int controlId, DWORD milliseconds) {
+// their owner and a control instead, so no such text needs to pass the command line.
+HWND waitForOwnedDialog(const char* ownerTitle, int controlId, DWORD milliseconds) {
     HWND owner = findTopLevel(ownerTitle);
-    if (owner == nullptr) return 2;
+    if (owner == nullptr) return nullptr;
     OwnedDialog search{owner, controlId, nullptr};
     const DWORD start = GetTickCount();
     while (search.found == nullptr) {
         EnumWindows(matchOwnedDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) break;
-        if (GetTickCount() - start >= milliseconds) return 3;
+        if (GetTickCount() - start >= milliseconds) return nullptr;
         Sleep(20);
     }
     char caption[256] = {};
     GetWindowTextA(search.found, caption, sizeof caption);
     std::printf("caption=%s\n", caption);
-    HWND button = GetDlgItem(search.found, controlId);
-    PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return search.found;
+}
+
+void pressButton(HWND dialog, int controlId) {
+    HWND button = GetDlgItem(dialog, controlId);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+int pressDialogButton(const char* ownerTitle, int controlId, DWORD milliseconds) {
+    HWND dialog = waitForOwnedDialog(ownerTitle, controlId, milliseconds);
+    if (dialog == nullptr) return 3;
+    pressButton(dialog, controlId);
+    return 0;
+}
+
+// A key pressed on one control of the dialog, as if it had the focus.
+int pressDialogKey(const char* ownerTitle, int controlId, UINT key, DWORD milliseconds) {
+    HWND dialog = waitForOwnedDialog(ownerTitle, controlId, milliseconds);
+    if (dialog == nullptr) return 3;
+    HWND control = GetDlgItem(dialog, controlId);
+    PostMessageA(control, WM_KEYDOWN, key, 1);
+    PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+    return 0;
+}
+
+// Types a path into the file name field of a common file dialog and presses OK.
+int chooseFile(const char* ownerTitle, const char* path, DWORD milliseconds) {
+    constexpr int FileNameEdit = 0x480;
+    HWND dialog = waitForOwnedDialog(ownerTitle, FileNameEdit, milliseconds);
+    if (dialog == nullptr) return 3;
+    SendMessageA(GetDlgItem(dialog, FileNameEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    pressButton(dialog, IDOK);
     return 0;
 }
 
@@ -339,6 +375,11 @@ int main(int argc, char** argv) {
     if (command == "dialog" && argc >= 5) {
         return pressDialogButton(title, std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0));
     }
+    if (command == "dialogkey" && argc >= 6) {
+        return pressDialogKey(title, std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0),
+                              std::strtoul(argv[5], nullptr, 0));
+    }
+    if (command == "filedialog" && argc >= 5) return chooseFile(title, argv[3], std::strtoul(argv[4], nullptr, 0));
     if (command == "state") {
         HWND window = findTopLevel(title);
         if (window == nullptr) return 2;

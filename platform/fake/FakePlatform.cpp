@@ -584,6 +584,19 @@ std::intptr_t FakePlatform::dialogBox(std::uint32_t templateId, WindowHandle own
         std::lock_guard guard(lock_);
         return window(dialog)->dialogEnded;
     };
+    // Its modal loop delivers what was posted to it meanwhile (another
+    // thread, another process).
+    while (!ended()) {
+        Message posted{};
+        {
+            std::lock_guard guard(lock_);
+            auto mine = std::find_if(queue_.begin(), queue_.end(), [&](const Message& m) { return m.window == dialog; });
+            if (mine == queue_.end()) break;
+            posted = *mine;
+            queue_.erase(mine);
+        }
+        procedure(dialog, posted.message, posted.wParam, posted.lParam);
+    }
     if (!ended()) procedure(dialog, WmCommand, static_cast<WParam>(button), 0);
     // A button that does not close the dialog (for example "clear history")
     // leaves it open; the user then closes it with the close box.
@@ -647,7 +660,8 @@ void FakePlatform::stepProgress(WindowHandle, int itemId) { record("stepProgress
 bool FakePlatform::fileDialog(FileDialogRequest& request) {
     record(std::string("fileDialog ") + (request.kind == FileDialogKind::Open ? "open" : "save") + " title=" +
            request.title + " filter=" + request.filterDescription + "|" + request.filterPattern +
-           " ext=" + request.defaultExtension + " flags=" + hex(request.flags));
+           " ext=" + request.defaultExtension + " flags=" + hex(request.flags) + " owner=" +
+           hex(value(request.owner)) + " offered=" + request.fileName);
     if (failFileDialog) return false;
     request.fileName = fileDialogAnswer;
     std::size_t slash = fileDialogAnswer.find_last_of("/\\");
@@ -706,10 +720,11 @@ void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }
 
 // --- shell ------------------------------------------------------------------
 
-void FakePlatform::shellExecute(WindowHandle, const char* verb, const std::string& file, const std::string& parameters,
+bool FakePlatform::shellExecute(WindowHandle, const char* verb, const std::string& file, const std::string& parameters,
                                 const char* directory, int showCommand) {
     record(std::string("shellExecute verb=") + (verb ? verb : "") + " file=" + file + " parameters=" + parameters +
            " directory=" + (directory ? directory : "(none)") + " show=" + std::to_string(showCommand));
+    return !failShellExecute;
 }
 
 // --- drawing ----------------------------------------------------------------

@@ -67,6 +67,7 @@ public:
     bool failFileDialog = false;
     bool failFileReplace = false;  // replaceFile refuses, as on a locked target
     std::string fileDialogAnswer;  // path chosen in the next file dialog
+    bool failShellExecute = false;  // the shell finds nothing to start
     // Per dialog template: the button identifiers to press, one per opening
     // (front first); an opening with nothing scripted closes with IdCancel (2).
     std::map<std::uint32_t, std::deque<int>> dialogButtons;
@@ -175,7 +176,7 @@ public:
     void trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) override;
     void destroyMenu(MenuHandle menu) override;
 
-    void shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,
+    bool shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,
                       const char* directory, int showCommand) override;
 
     FontHandle createUiFont(int height, int weight, int charset, std::u16string_view face) override;

@@ -7,6 +7,8 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace vt {
 
@@ -24,6 +26,18 @@ INT_PTR CALLBACK dialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 }
 
 HWND item(WindowHandle dialog, int itemId) { return GetDlgItem(hwnd(dialog), itemId); }
+
+// The file dialogs are the system's ANSI ones, which read their texts in the
+// system's code page, not as UTF-8.
+std::string systemCodePage(std::string_view utf8) {
+    const std::wstring wide = widen(utf8);
+    if (wide.empty()) return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), length, nullptr, nullptr);
+    return out;
+}
 
 }  // namespace
 
@@ -90,7 +104,8 @@ void Win32Platform::stepProgress(WindowHandle dialog, int itemId) {
 bool Win32Platform::fileDialog(FileDialogRequest& request) {
     static_assert(sizeof(OPENFILENAMEA) == 88 || sizeof(void*) != 4, "the 32-bit dialog record is 88 bytes");
     // "Description\0pattern\0\0"
-    std::string filter = request.filterDescription + '\0' + request.filterPattern + '\0' + '\0';
+    std::string filter = systemCodePage(request.filterDescription) + '\0' + request.filterPattern + '\0' + '\0';
+    const std::string title = systemCodePage(request.title);
     char fileName[MAX_PATH] = {};
     char fileTitle[MAX_PATH] = {};
     std::strncpy(fileName, request.fileName.c_str(), sizeof fileName - 1);
@@ -104,7 +119,7 @@ bool Win32Platform::fileDialog(FileDialogRequest& request) {
     dialog.nMaxFile = sizeof fileName;
     dialog.lpstrFileTitle = fileTitle;
     dialog.nMaxFileTitle = sizeof fileTitle;
-    dialog.lpstrTitle = request.title.c_str();
+    dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = request.defaultExtension.c_str();
     dialog.Flags = request.flags;
     BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);

@@ -103,7 +103,7 @@ public:
     void trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) override;
     void destroyMenu(MenuHandle menu) override;
 
-    void shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,
+    bool shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,
                       const char* directory, int showCommand) override;
 
     FontHandle createUiFont(int height, int weight, int charset, std::u16string_view face) override;

@@ -37,9 +37,11 @@ void Win32Platform::trackPopupMenu(MenuHandle menu, Point screen, WindowHandle o
 
 void Win32Platform::destroyMenu(MenuHandle menu) { DestroyMenu(reinterpret_cast<HMENU>(menu)); }
 
-void Win32Platform::shellExecute(WindowHandle owner, const char* verb, const std::string& file,
+bool Win32Platform::shellExecute(WindowHandle owner, const char* verb, const std::string& file,
                                  const std::string& parameters, const char* directory, int showCommand) {
-    ShellExecuteA(hwnd(owner), verb, file.c_str(), parameters.c_str(), directory, showCommand);
+    // Values up to 32 are the shell's error codes.
+    HINSTANCE started = ShellExecuteA(hwnd(owner), verb, file.c_str(), parameters.c_str(), directory, showCommand);
+    return reinterpret_cast<INT_PTR>(started) > 32;
 }
 
 }  // namespace vt

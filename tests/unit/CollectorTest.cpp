@@ -1,5 +1,6 @@
 #include "gpu/Collector.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -33,6 +34,18 @@ TEST_F(CollectorTest, PathWithBlanksReachesTheCollectorAsOneArgument) {
     EXPECT_EQ(calls[0],
               "shellExecute verb=open file=C:\\Program Files\\Vantrelis/Sysdigest.exe "
               "parameters=-o \"C:\\Users\\Aki Tanaka\\My Reports\\system log.txt\" directory=(none) show=5");
+}
+
+TEST_F(CollectorTest, TellsWhetherTheShellStartedIt) {
+    for (bool fails : {false, true}) {
+        fake.failShellExecute = fails;
+        std::atomic<int> told{-1};
+        startCollector("report.txt", [&](bool started) { told = started ? 1 : 0; });
+        for (int waited = 0; waited < 2000 && told == -1; waited += 5) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(told, fails ? 0 : 1) << fails;
+    }
 }
 
 TEST(CollectorParameters, QuoteThePathWhateverItHolds) {

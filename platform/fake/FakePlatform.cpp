@@ -722,9 +722,12 @@ void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }
 
 bool FakePlatform::shellExecute(WindowHandle, const char* verb, const std::string& file, const std::string& parameters,
                                 const char* directory, int showCommand) {
+    // Read before the record: a test that waits for the record may end, and
+    // this fake with it, as soon as it is there.
+    const bool started = !failShellExecute;
     record(std::string("shellExecute verb=") + (verb ? verb : "") + " file=" + file + " parameters=" + parameters +
            " directory=" + (directory ? directory : "(none)") + " show=" + std::to_string(showCommand));
-    return !failShellExecute;
+    return started;
 }
 
 // --- drawing ----------------------------------------------------------------

@@ -275,6 +275,7 @@ protected:
         std::string line, out;
         int easyLine = 0;
         while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();  // the log is a text file
             const std::size_t colon = line.find(": ");
             const std::size_t equals = line.find(" = ");
             if (colon == std::string::npos || equals == std::string::npos) continue;
@@ -436,6 +437,7 @@ TEST_F(DriverFaultSweepTest, ExtremeAnswersAreSurvivedAndStayOnProbedGpus) {
                 std::istringstream lines(log());
                 std::string line;
                 while (std::getline(lines, line)) {
+                    if (!line.empty() && line.back() == '\r') line.pop_back();
                     if (line.empty() || line.rfind("---", 0) == 0) continue;
                     EXPECT_NE(line.find(" = "), std::string::npos) << context.str() << ": " << line;
                 }

@@ -191,7 +191,7 @@ TEST_F(SettingsDialogTest, SaveWritesTheProfileWritersBytes) {
     fake.fileDialogAnswer = "mine.cfg";
     chooseInDialog(1000);
     EXPECT_EQ(test::readFile("mine.cfg"), currentProfileText());
-    EXPECT_NE(test::readFile("mine.cfg").find("GPU_OFFSET = 55000.000\n"), std::string::npos);
+    EXPECT_NE(test::readFile("mine.cfg").find(test::textFile("GPU_OFFSET = 55000.000\n")), std::string::npos);
     EXPECT_EQ(dialogsShown().size(), 1u);  // no notice
 }
 

@@ -35,21 +35,6 @@ struct PendingWriter {
     }
 } pending;
 
-void startWriter(ProfileLinesWriter writeProfileLines) {
-    std::lock_guard guard(pending.lock);
-    pending.writeNow = false;
-    pending.thread = std::thread([path = historyPath(), write = std::move(writeProfileLines)] {
-        {
-            std::unique_lock wait(pending.lock);
-            pending.wake.wait_for(wait, WriterDelay, [] { return pending.writeNow; });
-        }
-        appendReplacing(path, [&write](std::FILE* out) {
-            if (write) write(out);
-            std::fputc('\n', out);
-        });
-    });
-}
-
 // Everything after the oldest record: past its first marker, its "Ver" line
 // and the empty line that closes it.
 std::string recordsAfterOldest(const std::string& path) {
@@ -71,6 +56,39 @@ std::string recordsAfterOldest(const std::string& path) {
 
 void writeText(std::FILE* out, const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); }
 
+// The whole record in one replacing write: its Create line, dated at the
+// apply, the profile lines and the empty line. With six records the oldest
+// goes in the same write.
+void writeRecord(const std::string& path, const std::string& createLine, const ProfileLinesWriter& write) {
+    auto record = [&](std::FILE* out) {
+        writeText(out, createLine);
+        if (write) write(out);
+        std::fputc('\n', out);
+    };
+    if (countRecords(path) < HistoryCapacity) {
+        appendReplacing(path, record);
+        return;
+    }
+    const std::string kept = recordsAfterOldest(path);
+    writeReplacing(path, [&](std::FILE* out) {
+        writeText(out, kept);
+        record(out);
+    });
+}
+
+void startWriter(std::string createLine, ProfileLinesWriter writeProfileLines) {
+    std::lock_guard guard(pending.lock);
+    pending.writeNow = false;
+    pending.thread = std::thread(
+        [path = historyPath(), createLine = std::move(createLine), write = std::move(writeProfileLines)] {
+            {
+                std::unique_lock wait(pending.lock);
+                pending.wake.wait_for(wait, WriterDelay, [] { return pending.writeNow; });
+            }
+            writeRecord(path, createLine, write);
+        });
+}
+
 }  // namespace
 
 std::string historyFolder() { return lifecycle.programFolder + "/history"; }
@@ -81,22 +99,7 @@ void recordApply(ProfileLinesWriter writeProfileLines) {
     finishHistoryWriter();
     Platform& os = platform();
     if (!os.isDirectory(historyFolder())) os.createDirectory(historyFolder());
-    const std::string path = historyPath();
-    const std::string createLine = "Create = " + localTimeStamp() + "\n";
-
-    if (countRecords(path) >= HistoryCapacity) {
-        std::string kept = recordsAfterOldest(path);
-        os.sleep(100);
-        const bool written = writeReplacing(path, [&](std::FILE* out) {
-            writeText(out, kept);
-            writeText(out, createLine);
-        });
-        if (written) startWriter(std::move(writeProfileLines));
-        return;
-    }
-    if (appendReplacing(path, [&createLine](std::FILE* out) { writeText(out, createLine); })) {
-        startWriter(std::move(writeProfileLines));
-    }
+    startWriter("Create = " + localTimeStamp() + "\n", std::move(writeProfileLines));
 }
 
 void clearHistory() {

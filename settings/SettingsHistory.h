@@ -1,10 +1,12 @@
 // The settings history, "history/historycfg": the last six applied settings,
 // each a dated profile record, oldest first.
 //
-// An apply writes the record's "Create = <time>" line at once and the profile
-// lines 1500 ms later, from a writer thread, so that the record holds what the
-// driver reports once the new values have settled. A new apply first lets a
-// still waiting writer finish, so records never interleave.
+// An apply dates its record at once and writes it 1500 ms later, from a
+// writer thread, so that the record holds what the driver reports once the
+// new values have settled. The record is written whole, in one step: a
+// program killed in between leaves no record without values, which would
+// shift every later record's age. A new apply first lets a still waiting
+// writer finish, so records never interleave.
 #pragma once
 
 #include <cstdio>

@@ -2,9 +2,7 @@
 // reader and says whether every value the profile writer writes is there:
 //
 //   profilecheck profile PATH    exit 0 when the profile is whole
-//   profilecheck history PATH    exit 0 when every record is whole; the newest
-//                                may still be its Create line alone, as it is
-//                                until the history writer adds its values
+//   profilecheck history PATH    exit 0 when every record is whole
 //
 // The end-to-end tests run it on the files a killed program left behind.
 #include <cstdio>
@@ -51,22 +49,18 @@ int checkProfile(const std::string& path) {
 
 int checkHistory(const std::string& path) {
     const int records = vt::countRecords(path);
-    bool newestPending = false;
     for (int age = 1; age <= records; ++age) {
         std::string stamp;
         if (!vt::lookupTextInRecord(path, "Create", stamp, age) || stamp.size() != 19) {
             std::printf("history: record %d has no whole time stamp\n", age);
             return 1;
         }
-        const char* key = missingKey(path, age);
-        if (key != nullptr && age == 1 && std::strcmp(key, "DeviceID") == 0) {
-            newestPending = true;  // a Create line alone, its values not yet due
-        } else if (key != nullptr) {
+        if (const char* key = missingKey(path, age)) {
             std::printf("history: record %d: %s is missing\n", age, key);
             return 1;
         }
     }
-    std::printf("history: %d records whole%s\n", records, newestPending ? ", the newest still its Create line" : "");
+    std::printf("history: %d records whole\n", records);
     return 0;
 }
 

@@ -46,8 +46,10 @@ protected:
 TEST_F(SettingsHistoryTest, FirstApplyCreatesTheFolderAndOneRecord) {
     apply(1);
     EXPECT_EQ(fake.count("createDirectory " + historyFolder()), 1);
-    // Until the writer has run, the record is its Create line alone.
-    EXPECT_EQ(history(), test::textFile("Create = 2026/12/08 10:00:01\n"));
+    // The record is written whole once its values are due; until then there
+    // is none, never a Create line without values.
+    EXPECT_FALSE(std::filesystem::exists(historyPath()));
+    fake.fixedTime = {2026, 12, 8, 10, 0, 59};  // the record keeps the time of its apply
     finishHistoryWriter();
     EXPECT_EQ(history(), test::textFile(record(1)));
 }
@@ -122,8 +124,8 @@ TEST_F(SettingsHistoryTest, LargeHandEditedFileKeepsEveryRecordAfterTheOldest) {
 TEST_F(SettingsHistoryTest, EveryWriteTakesThePlaceOfTheFileInOneStep) {
     for (int number = 1; number <= 7; ++number) apply(number);  // the seventh drops the oldest
     finishHistoryWriter();
-    // The Create line and the profile lines of each apply: two whole files each.
-    EXPECT_EQ(fake.count("replaceFile " + besideName(historyPath()) + " " + historyPath()), 14);
+    // Each record, with the oldest dropped where six are kept, in one whole file.
+    EXPECT_EQ(fake.count("replaceFile " + besideName(historyPath()) + " " + historyPath()), 7);
     EXPECT_FALSE(std::filesystem::exists(besideName(historyPath())));
 }
 

@@ -114,6 +114,10 @@ void resetHistory() {
     if (std::FILE* out = std::fopen(historyPath().c_str(), "w")) std::fclose(out);
 }
 
+void writeHistoryRecord(const std::string& createLine, const ProfileLinesWriter& writeProfileLines) {
+    writeRecord(historyPath(), createLine, writeProfileLines);
+}
+
 void finishHistoryWriter() {
     std::thread writer;
     {

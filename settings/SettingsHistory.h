@@ -31,5 +31,9 @@ void clearHistory();
 void resetHistory();
 // Lets a waiting writer thread write now and waits for it (shutdown, tests).
 void finishHistoryWriter();
+// The writer thread's work, done at once on the caller's thread: the record
+// dated `createLine` ("Create = ...\n") added whole, the oldest dropped when
+// six are kept. Fuzzing calls it millions of times, without a thread each.
+void writeHistoryRecord(const std::string& createLine, const ProfileLinesWriter& writeProfileLines);
 
 }  // namespace vt

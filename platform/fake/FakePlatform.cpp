@@ -12,11 +12,6 @@
 #include "platform/Messages.h"
 #include "platform/fake/FakeSystem.h"
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_BMP
-#define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
 #include <stb_image.h>
 
 namespace vt {
@@ -779,6 +774,30 @@ void FakePlatform::drawLine(Surface&, float penWidth, std::uint32_t argb, int x1
            std::to_string(y2) + " pen=" + std::to_string(penWidth) + " argb=" + hex(argb));
 }
 
+namespace {
+
+std::uint32_t bigEndian32(const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(at[0]) << 24 | at[1] << 16 | at[2] << 8 | at[3];
+}
+
+// stb grows its buffer to a PNG chunk's stated length before it finds the
+// bytes missing, so a damaged length would cost gigabytes; the system
+// decoder simply fails on such a file, and so does this one.
+bool pngChunksFit(const std::uint8_t* bytes, std::size_t count) {
+    static constexpr std::uint8_t Signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (count < sizeof Signature || std::memcmp(bytes, Signature, sizeof Signature) != 0) return true;
+    std::size_t at = sizeof Signature;
+    while (count - at >= 12) {  // length, type, data, CRC
+        const std::uint32_t length = bigEndian32(bytes + at);
+        if (length > count - at - 12) return false;
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + length;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool FakePlatform::decodeImage(const std::uint8_t* bytes, std::size_t count, DecodedImage& image) {
     int width = 0;
     int height = 0;
@@ -786,10 +805,9 @@ bool FakePlatform::decodeImage(const std::uint8_t* bytes, std::size_t count, Dec
     // This decoder stands in for the system's: a header that claims hundreds
     // of millions of pixels would only measure stb's speed, so such images
     // are refused before anything is decoded.
-    constexpr long long MaxPixels = 64LL * 1024 * 1024;
-    if (count > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+    if (count > static_cast<std::size_t>(std::numeric_limits<int>::max()) || !pngChunksFit(bytes, count) ||
         stbi_info_from_memory(bytes, static_cast<int>(count), &width, &height, &channels) == 0 ||
-        static_cast<long long>(width) * height > MaxPixels) {
+        static_cast<long long>(width) * height > decodePixelLimit) {
         return false;
     }
     stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(count), &width, &height, &channels, 4);

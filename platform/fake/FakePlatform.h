@@ -62,6 +62,9 @@ public:
     // sleep() returns at once and the tick count moves on by the time slept.
     std::atomic<bool> instantSleep{false};
     LocalTime fixedTime{2026, 12, 8, 9, 5, 7};
+    // Images whose header claims more pixels are refused undecoded, as a
+    // stand-in for the system decoder's own limit.
+    long long decodePixelLimit = 64LL * 1024 * 1024;
     bool failWindowCreation = false;
     bool failFontCreation = false;
     bool failFileDialog = false;

@@ -379,6 +379,37 @@ TEST_F(ViewTest, AnImageThatDoesNotDecodeAsksTheProgramToQuit) {
     EXPECT_EQ(fake.count("debugOutput"), 1);
 }
 
+// The tests' stand-in decoder fails where the system's would, without first
+// allocating what a damaged header claims.
+TEST_F(ViewTest, TheStandInDecoderRefusesDamagedLengthsAndHugeImages) {
+    const std::vector<std::uint8_t> png = test::solidPng(3, 2, 0xFF102030u);
+    const auto withByte = [&png](std::size_t at, std::uint8_t value) {
+        std::vector<std::uint8_t> changed = png;
+        changed[at] = value;
+        return changed;
+    };
+    constexpr std::size_t HeaderLength = 8, IdatLengthHigh = 33;
+    ASSERT_EQ(std::string(png.begin() + 37, png.begin() + 41), "IDAT");
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        long long limit;
+        bool decodes;
+    } cases[] = {
+        {"whole image", png, 64LL << 20, true},
+        {"IDAT length past the end", withByte(IdatLengthHigh, 0x3F), 64LL << 20, false},
+        {"header length past the end", withByte(HeaderLength, 0x7F), 64LL << 20, false},
+        {"exactly at the limit", png, 6, true},
+        {"one pixel over the limit", png, 5, false},
+    };
+    for (const auto& row : cases) {
+        fake.decodePixelLimit = row.limit;
+        DecodedImage image;
+        EXPECT_EQ(fake.decodeImage(row.bytes.data(), row.bytes.size(), image), row.decodes) << row.what;
+        if (row.decodes) EXPECT_EQ(image.pixels.size(), 3u * 2 * 4) << row.what;
+    }
+}
+
 TEST_F(ViewTest, BackgroundPictureComesFromTheProfilesFile) {
     test::writeBinaryFile("back.png", [] {
         const auto png = test::solidPng(5, 6, 0xFF204060u);

@@ -14,6 +14,7 @@
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/Monitor.h"
 #include "gpu/WindowHooks.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
@@ -325,6 +326,9 @@ void startSettle() {
         const std::uint32_t start = os.tickCount();
         while (os.tickCount() - start < 1000) os.sleep(1);
         clearBusyFlags();
+        // Read the new values back now, not up to a period later: the
+        // history record written at 1500 ms must hold this apply's values.
+        sampleSoon();
     });
 }
 

@@ -55,13 +55,14 @@ struct WorkerThreads {
 // Set by the window thread to end the monitoring thread's wait early.
 Shared<std::int32_t> sampleRequested;
 
-// Sleeps one period in short slices, so that the end of the program and a
-// request for an early pass are seen soon.
-void sleepOnePeriod() {
+// Sleeps one period in short slices, so that the end of the program is
+// seen soon. Only the monitoring thread takes a request for an early pass:
+// taken by the fan-level thread, it would be lost.
+void sleepOnePeriod(bool endOnSampleRequest) {
     Platform& os = platform();
     const std::uint32_t start = os.tickCount();
     while (lifecycle.running == 1 && os.tickCount() - start < PassPeriodMs) {
-        if (sampleRequested.exchange(0) != 0) return;
+        if (endOnSampleRequest && sampleRequested.exchange(0) != 0) return;
         os.sleep(20);
     }
 }
@@ -332,14 +333,14 @@ void startWorkerThreads() {
         openSession();
         while (lifecycle.running == 1) {
             monitoringPass();
-            sleepOnePeriod();
+            sleepOnePeriod(true);
         }
         endMonitoring();
     });
     workers.fanLevel = std::thread([] {
         while (lifecycle.running == 1) {
             fanLevelPass();
-            sleepOnePeriod();
+            sleepOnePeriod(false);
         }
     });
 }

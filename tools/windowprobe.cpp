@@ -19,9 +19,17 @@
 //   windowprobe dialogkey OWNER ID VK MS
 //                                      the same dialog; key VK pressed on
 //                                      its control ID
+//   windowprobe dialogclose OWNER ID MS
+//                                      the same dialog, closed by its close
+//                                      box
 //   windowprobe filedialog OWNER PATH MS
 //                                      wait for a file dialog owned by OWNER,
-//                                      print its caption, choose PATH
+//                                      print its caption, choose PATH ("-"
+//                                      cancels the dialog); if
+//                                      the dialog stays up, print what it
+//                                      said ("refused=...") and fail
+//   windowprobe list                   every visible top-level window and
+//                                      every dialog, with its controls
 //   windowprobe tray                   "visible=0|1": whether Wine's stand-alone
 //                                      notification area shows any icon
 //   windowprobe trayremove TITLE ID    take the notification icon ID of window
@@ -188,14 +196,81 @@ int pressDialogKey(const char* ownerTitle, int controlId, UINT key, DWORD millis
     return 0;
 }
 
-// Types a path into the file name field of a common file dialog and presses OK.
+struct FileDialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK findEdit(HWND child, LPARAM context) {
+    char type[64] = {};
+    GetClassNameA(child, type, sizeof type);
+    if (_stricmp(type, "Edit") != 0 || !IsWindowVisible(child)) return TRUE;
+    *reinterpret_cast<HWND*>(context) = child;
+    return FALSE;
+}
+
+// The file name field: edt1 in the old layout, the edit inside cmb13 in the
+// explorer layout; otherwise the first visible edit.
+HWND fileNameField(HWND dialog) {
+    if (HWND field = GetDlgItem(dialog, 0x480)) return field;
+    HWND field = nullptr;
+    if (HWND combo = GetDlgItem(dialog, 0x47c)) EnumChildWindows(combo, findEdit, reinterpret_cast<LPARAM>(&field));
+    if (field == nullptr) EnumChildWindows(dialog, findEdit, reinterpret_cast<LPARAM>(&field));
+    return field;
+}
+
+BOOL CALLBACK matchFileDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<FileDialogSearch*>(context);
+    char type[64] = {};
+    GetClassNameA(window, type, sizeof type);
+    if (std::strcmp(type, DialogClass) != 0 || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+    if (!IsWindowVisible(window) || fileNameField(window) == nullptr) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A message box the file dialog put up over itself, for example to refuse a name.
+BOOL CALLBACK matchOwnedBox(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<FileDialogSearch*>(context);
+    char type[64] = {};
+    GetClassNameA(window, type, sizeof type);
+    if (std::strcmp(type, DialogClass) != 0 || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// Types a path into the file name field of a common file dialog owned by the
+// window OWNER and presses OK, or cancels it for "-"; prints the dialog's caption. Fails (4) when
+// the dialog is still up after the press, printing what it said.
 int chooseFile(const char* ownerTitle, const char* path, DWORD milliseconds) {
-    constexpr int FileNameEdit = 0x480;
-    HWND dialog = waitForOwnedDialog(ownerTitle, FileNameEdit, milliseconds);
-    if (dialog == nullptr) return 3;
-    SendMessageA(GetDlgItem(dialog, FileNameEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
-    pressButton(dialog, IDOK);
-    return 0;
+    HWND owner = findTopLevel(ownerTitle);
+    if (owner == nullptr) return 2;
+    FileDialogSearch search{owner, nullptr};
+    const DWORD start = GetTickCount();
+    while (search.found == nullptr) {
+        EnumWindows(matchFileDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) break;
+        if (GetTickCount() - start >= milliseconds) return 3;
+        Sleep(20);
+    }
+    HWND dialog = search.found;
+    char caption[256] = {};
+    GetWindowTextA(dialog, caption, sizeof caption);
+    std::printf("caption=%s\n", caption);
+    const bool cancel = std::strcmp(path, "-") == 0;
+    if (!cancel) SendMessageA(fileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    const int button = cancel ? IDCANCEL : IDOK;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    const DWORD pressed = GetTickCount();
+    while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - pressed < 3000) Sleep(20);
+    if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return 0;
+    FileDialogSearch box{dialog, nullptr};
+    EnumWindows(matchOwnedBox, reinterpret_cast<LPARAM>(&box));
+    std::string text;
+    if (box.found != nullptr) EnumChildWindows(box.found, collectStaticText, reinterpret_cast<LPARAM>(&text));
+    std::printf("refused=%s\n", text.c_str());
+    return 4;
 }
 
 HMODULE hookLibrary() {
@@ -347,12 +422,46 @@ int progress(const char* ownerTitle, DWORD milliseconds) {
 
 }  // namespace
 
+BOOL CALLBACK listChild(HWND child, LPARAM depth) {
+    char type[64] = {};
+    char text[128] = {};
+    GetClassNameA(child, type, sizeof type);
+    GetWindowTextA(child, text, sizeof text);
+    RECT frame{};
+    GetWindowRect(child, &frame);
+    std::printf("  child id=0x%x class=%s visible=%d at=%ld,%ld size=%ldx%ld text=%s\n",
+                static_cast<unsigned>(GetDlgCtrlID(child)), type, IsWindowVisible(child) ? 1 : 0, frame.left,
+                frame.top, frame.right - frame.left, frame.bottom - frame.top, text);
+    (void)depth;
+    return TRUE;
+}
+
+BOOL CALLBACK listWindow(HWND window, LPARAM) {
+    char type[64] = {};
+    char text[128] = {};
+    GetClassNameA(window, type, sizeof type);
+    GetWindowTextA(window, text, sizeof text);
+    if (!IsWindowVisible(window) && std::strcmp(type, DialogClass) != 0) return TRUE;
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    std::printf("window %p class=%s owner=%p visible=%d at=%ld,%ld size=%ldx%ld text=%s\n",
+                static_cast<void*>(window), type, static_cast<void*>(GetWindow(window, GW_OWNER)),
+                IsWindowVisible(window) ? 1 : 0, frame.left, frame.top, frame.right - frame.left,
+                frame.bottom - frame.top, text);
+    if (std::strcmp(type, DialogClass) == 0) EnumChildWindows(window, listChild, 0);
+    return TRUE;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) return 1;
     std::string command = argv[1];
     const char* title = argc > 2 ? argv[2] : "";
     if (command == "wait" && argc >= 4) {
         return waitForWindow(title, std::strtoul(argv[3], nullptr, 0)) ? 0 : 2;
+    }
+    if (command == "list") {
+        EnumWindows(listWindow, 0);
+        return 0;
     }
     if (command == "tray") {
         HWND tray = FindWindowA(nullptr, "Wine System Tray");
@@ -378,6 +487,12 @@ int main(int argc, char** argv) {
     if (command == "dialogkey" && argc >= 6) {
         return pressDialogKey(title, std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0),
                               std::strtoul(argv[5], nullptr, 0));
+    }
+    if (command == "dialogclose" && argc >= 5) {
+        HWND dialog = waitForOwnedDialog(title, std::atoi(argv[3]), std::strtoul(argv[4], nullptr, 0));
+        if (dialog == nullptr) return 3;
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return 0;
     }
     if (command == "filedialog" && argc >= 5) return chooseFile(title, argv[3], std::strtoul(argv[4], nullptr, 0));
     if (command == "state") {

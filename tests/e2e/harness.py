@@ -220,11 +220,18 @@ class Program:
         """The simulated driver's state file as a dict of strings, for example state["gpu0.graphicsDelta"]."""
         path = self.folder / "sim-state.txt"
         state = {}
-        if path.exists():
-            for line in path.read_text().splitlines():
-                key, separator, value = line.partition(" = ")
-                if separator:
-                    state[key] = value
+        for attempt in range(20):
+            try:
+                text = path.read_text()
+                break
+            except FileNotFoundError:  # not written yet, or being replaced at this instant
+                if attempt == 19 or not path.parent.exists():
+                    return state
+                time.sleep(0.01)
+        for line in text.splitlines():
+            key, separator, value = line.partition(" = ")
+            if separator:
+                state[key] = value
         return state
 
     def sim_calls(self, operation=None):

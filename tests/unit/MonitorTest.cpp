@@ -293,5 +293,29 @@ TEST_F(MonitorTest, WorkersRunBesideApplyAndReset) {
     EXPECT_EQ(driver().openSessions(), 0);  // the monitoring thread closed the last one
 }
 
+// The history record written 1500 ms after an apply holds what the monitor
+// read back: the settle's end asks the monitoring thread for a pass at once,
+// and the fan-level thread, which sleeps the same way, must not take it.
+TEST_F(MonitorTest, TheSettleAsksForAPassAtOnce) {
+    useCards({"cooler"});
+    startUp();
+    tuning.fanLevel = 2;  // the fan-level thread runs its passes too
+    lifecycle.running = 1;
+    startWorkerThreads();
+    for (int round = 0; round < 4; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 100 * round));  // anywhere in the period
+        beginApply();
+        applyAdvancedPage(0, panelPageValues());
+        finishApplySettle();
+        const int before = driver().count("NvAPI_GPU_GetThermalSettings");
+        const auto settled = std::chrono::steady_clock::now();
+        while (driver().count("NvAPI_GPU_GetThermalSettings") == before &&
+               std::chrono::steady_clock::now() - settled < std::chrono::seconds(2)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - settled, std::chrono::milliseconds(400)) << "round " << round;
+    }
+}
+
 }  // namespace
 }  // namespace vt

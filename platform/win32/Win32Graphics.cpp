@@ -7,9 +7,13 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <tuple>
 
+#include "platform/CrispLine.h"
 #include "platform/win32/Win32Owned.h"
 
 namespace vt {
@@ -42,9 +46,41 @@ struct BackBufferNative {
     MemoryDc memoryDc;
     std::optional<Selection> selection;
     GdipGraphics graphics;
+    // Every paint draws the same few faces again: finding a family by name
+    // enumerates the system's fonts each time, so each face is made once.
+    struct Face {
+        GdipFamily family;
+        GdipFont font;
+    };
+    std::map<std::tuple<std::u16string, float, std::int32_t>, Face> faces;
 };
 
 BackBufferNative* native(const Surface& surface) { return static_cast<BackBufferNative*>(surface.native); }
+
+// The style's font, made on first use: the named family, or the generic sans
+// serif one when the system lacks it or cannot make it at that size.
+Gdiplus::GpFont* cachedFont(BackBufferNative& buffer, const TextStyle& style) {
+    auto key = std::make_tuple(std::u16string(style.family), style.sizePixels, style.fontStyle);
+    auto found = buffer.faces.find(key);
+    if (found != buffer.faces.end()) return found->second.font.get();
+    BackBufferNative::Face face;
+    Gdiplus::GpFontFamily* familyHandle = nullptr;
+    if (GdipCreateFontFamilyFromName(reinterpret_cast<const WCHAR*>(style.family), nullptr, &familyHandle) !=
+        Gdiplus::Ok) {
+        GdipGetGenericFontFamilySansSerif(&familyHandle);
+    }
+    face.family.reset(familyHandle);
+    Gdiplus::GpFont* fontHandle = nullptr;
+    if (GdipCreateFont(face.family.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle) !=
+        Gdiplus::Ok) {
+        Gdiplus::GpFontFamily* fallbackHandle = nullptr;
+        GdipGetGenericFontFamilySansSerif(&fallbackHandle);
+        face.family.reset(fallbackHandle);
+        GdipCreateFont(face.family.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle);
+    }
+    face.font.reset(fontHandle);
+    return buffer.faces.emplace(std::move(key), std::move(face)).first->second.font.get();
+}
 
 bool copyBitmapPixels(Gdiplus::GpBitmap* bitmap, DecodedImage& image) {
     UINT width = 0;
@@ -161,23 +197,9 @@ void Win32Platform::drawText(Surface& surface, const char16_t* text, const TextS
     GdipCreateStringFormat(0, LANG_NEUTRAL, &formatHandle);
     const GdipFormat format(formatHandle);
     GdipSetStringFormatAlign(format.get(), static_cast<Gdiplus::StringAlignment>(style.alignment));
-    Gdiplus::GpFontFamily* familyHandle = nullptr;
-    if (GdipCreateFontFamilyFromName(reinterpret_cast<const WCHAR*>(style.family), nullptr, &familyHandle) !=
-        Gdiplus::Ok) {
-        GdipGetGenericFontFamilySansSerif(&familyHandle);
-    }
-    const GdipFamily family(familyHandle);
-    Gdiplus::GpFont* fontHandle = nullptr;
-    if (GdipCreateFont(family.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle) !=
-        Gdiplus::Ok) {
-        Gdiplus::GpFontFamily* fallbackHandle = nullptr;
-        GdipGetGenericFontFamilySansSerif(&fallbackHandle);
-        const GdipFamily fallback(fallbackHandle);
-        GdipCreateFont(fallback.get(), style.sizePixels, style.fontStyle, Gdiplus::UnitPixel, &fontHandle);
-    }
-    const GdipFont font(fontHandle);
+    Gdiplus::GpFont* font = cachedFont(*buffer, style);
     Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), 0, 0);
-    GdipDrawString(buffer->graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, font.get(), &layout,
+    GdipDrawString(buffer->graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, font, &layout,
                    format.get(), brush.get());
     GdipFlush(buffer->graphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();  // the next software blend writes the same pixels
@@ -186,6 +208,7 @@ void Win32Platform::drawText(Surface& surface, const char16_t* text, const TextS
 void Win32Platform::drawLine(Surface& surface, float penWidth, std::uint32_t argb, int x1, int y1, int x2, int y2) {
     BackBufferNative* buffer = native(surface);
     if (buffer == nullptr || buffer->graphics == nullptr) return;
+    if (drawCrispLine(surface, penWidth, argb, x1, y1, x2, y2)) return;
     Gdiplus::GpPen* penHandle = nullptr;
     if (GdipCreatePen1(argb, penWidth, Gdiplus::UnitWorld, &penHandle) != Gdiplus::Ok) return;
     const GdipPen pen(penHandle);

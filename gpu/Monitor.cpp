@@ -55,15 +55,17 @@ struct WorkerThreads {
 // Set by the window thread to end the monitoring thread's wait early.
 Shared<std::int32_t> sampleRequested;
 
-// Sleeps one period in short slices, so that the end of the program is
-// seen soon. Only the monitoring thread takes a request for an early pass:
-// taken by the fan-level thread, it would be lost.
+// Sleeps one period in slices, so that the end of the program is seen within
+// a slice; a slice is long enough that two idle threads wake the process only
+// ten times a second. Only the monitoring thread takes a request for an early
+// pass: taken by the fan-level thread, it would be lost.
 void sleepOnePeriod(bool endOnSampleRequest) {
+    constexpr std::uint32_t SliceMs = 200;
     Platform& os = platform();
     const std::uint32_t start = os.tickCount();
-    while (lifecycle.running == 1 && os.tickCount() - start < PassPeriodMs) {
+    for (std::uint32_t slept = 0; lifecycle.running == 1 && slept < PassPeriodMs; slept = os.tickCount() - start) {
         if (endOnSampleRequest && sampleRequested.exchange(0) != 0) return;
-        os.sleep(20);
+        os.sleep(std::min(SliceMs, PassPeriodMs - slept));
     }
 }
 

@@ -86,7 +86,9 @@ void onFrameTick() {
 }
 
 void onRefreshTick() {
-    if (shell.startPhase >= 2) {
+    // In the tray nothing is shown and the monitor is paused: the readouts
+    // are made again on the first tick after the window comes back.
+    if (shell.startPhase >= 2 && lifecycle.hiddenToTray == 0) {
         Point cursor = clientCursor();
         refreshMonitor();
         // No repaint while the window is being dragged over a widget.

@@ -38,9 +38,10 @@ void reportClassIcon(HWND window) {
 
 // --- the texts a paint draws ------------------------------------------------------
 //
-// The program draws every text with GDI+'s GdipDrawString. For one paint the
-// program's import of it is pointed at a recorder that notes each text with
-// its position and brush colour and then draws it as before.
+// The program draws every text with GDI+'s GdipDrawString (for one paint
+// directly, see reportTexts). For that paint the program's import of it is
+// pointed at a recorder that notes each text with its position and brush
+// colour and then draws it as before.
 
 struct LayoutRect {
     float x, y, width, height;
@@ -112,7 +113,11 @@ void reportTexts(HWND window) {
     }
     originalDrawString = reinterpret_cast<DrawString>(*slot);
     *slot = reinterpret_cast<void*>(recordDrawString);
+    // The program keeps drawn texts and lays them over again from memory;
+    // for this one paint it draws each through GdipDrawString.
+    SetEnvironmentVariableA("VANTRELIS_DRAW_TEXTS_DIRECTLY", "1");
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    SetEnvironmentVariableA("VANTRELIS_DRAW_TEXTS_DIRECTLY", nullptr);
     *slot = reinterpret_cast<void*>(originalDrawString);
     VirtualProtect(slot, sizeof *slot, protection, &protection);
     appendLine("texts end");

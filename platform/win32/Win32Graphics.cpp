@@ -6,6 +6,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 #include <tuple>
 
 #include "platform/CrispLine.h"
+#include "platform/TextStamp.h"
 #include "platform/win32/Win32Owned.h"
 
 namespace vt {
@@ -53,6 +56,7 @@ struct BackBufferNative {
         GdipFont font;
     };
     std::map<std::tuple<std::u16string, float, std::int32_t>, Face> faces;
+    TextStampCache stamps;
 };
 
 BackBufferNative* native(const Surface& surface) { return static_cast<BackBufferNative*>(surface.native); }
@@ -187,22 +191,120 @@ void Win32Platform::presentBackBuffer(WindowHandle, const Surface& surface) {
 
 void Win32Platform::endPaint(WindowHandle window) { EndPaint(hwnd(window), &paint_->paint); }
 
-void Win32Platform::drawText(Surface& surface, const char16_t* text, const TextStyle& style, int x, int y) {
-    BackBufferNative* buffer = native(surface);
-    if (buffer == nullptr || buffer->graphics == nullptr || text == nullptr) return;
+namespace {
+
+// The brush and the string format one text is drawn with.
+struct TextTools {
+    GdipBrush brush;
+    GdipFormat format;
+};
+
+TextTools textTools(const TextStyle& style) {
+    TextTools tools;
     Gdiplus::GpSolidFill* brushHandle = nullptr;
     GdipCreateSolidFill(style.argb, &brushHandle);
-    const GdipBrush brush(brushHandle);
+    tools.brush.reset(brushHandle);
     Gdiplus::GpStringFormat* formatHandle = nullptr;
     GdipCreateStringFormat(0, LANG_NEUTRAL, &formatHandle);
-    const GdipFormat format(formatHandle);
-    GdipSetStringFormatAlign(format.get(), static_cast<Gdiplus::StringAlignment>(style.alignment));
-    Gdiplus::GpFont* font = cachedFont(*buffer, style);
+    tools.format.reset(formatHandle);
+    GdipSetStringFormatAlign(tools.format.get(), static_cast<Gdiplus::StringAlignment>(style.alignment));
+    return tools;
+}
+
+// The text drawn alone onto a transparent bitmap by the same text drawing
+// the back buffer would get: each pixel is the colour with its coverage as
+// alpha, which the drawing then lays over the back buffer pixel by pixel.
+// Its origin sits at a whole pixel inside the bitmap, as it does in the
+// window, so the glyphs land on the same pixels.
+bool renderStamp(BackBufferNative& buffer, const char16_t* text, const TextStyle& style, TextStamp& stamp) {
+    const TextTools tools = textTools(style);
+    Gdiplus::GpFont* font = cachedFont(buffer, style);
+    const auto* wide = reinterpret_cast<const WCHAR*>(text);
+
+    Gdiplus::RectF origin(0, 0, 0, 0);
+    Gdiplus::RectF bounds{};
+    if (GdipMeasureString(buffer.graphics.get(), wide, -1, font, &origin, tools.format.get(), &bounds, nullptr, nullptr) !=
+        Gdiplus::Ok) {
+        return false;
+    }
+    // A centred or far-aligned text reaches left of its origin by up to its
+    // width, whatever the measured box says; anti-aliasing and overhanging
+    // glyphs reach past the box.
+    const std::int32_t margin = 4 + static_cast<std::int32_t>(style.sizePixels / 2);
+    const float left = std::min(bounds.X, -bounds.Width);
+    const float right = std::max(bounds.X + bounds.Width, bounds.Width);
+    stamp.left = static_cast<std::int32_t>(std::floor(left)) - margin;
+    stamp.top = static_cast<std::int32_t>(std::floor(bounds.Y)) - margin;
+    stamp.width = static_cast<std::int32_t>(std::ceil(right)) + margin + 1 - stamp.left;
+    stamp.height = static_cast<std::int32_t>(std::ceil(bounds.Height)) + 2 * margin + 1;
+    if (stamp.width <= 0 || stamp.height <= 0 || stamp.width > 4096 || stamp.height > 4096) return false;
+
+    Gdiplus::GpBitmap* bitmapHandle = nullptr;
+    if (GdipCreateBitmapFromScan0(stamp.width, stamp.height, 0, PixelFormat32bppARGB, nullptr, &bitmapHandle) !=
+        Gdiplus::Ok) {
+        return false;
+    }
+    const GdipBitmap bitmap(bitmapHandle);
+    Gdiplus::GpGraphics* graphicsHandle = nullptr;
+    if (GdipGetImageGraphicsContext(bitmap.get(), &graphicsHandle) != Gdiplus::Ok) return false;
+    {
+        const GdipGraphics graphics(graphicsHandle);
+        GdipGraphicsClear(graphics.get(), 0);
+        GdipSetTextRenderingHint(graphics.get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
+        GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+        Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(-stamp.left), static_cast<Gdiplus::REAL>(-stamp.top), 0, 0);
+        if (GdipDrawString(graphics.get(), wide, -1, font, &layout, tools.format.get(), tools.brush.get()) != Gdiplus::Ok) {
+            return false;
+        }
+        GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
+    }
+    Gdiplus::GpRect area(0, 0, stamp.width, stamp.height);
+    Gdiplus::BitmapData data{};
+    if (GdipBitmapLockBits(bitmap.get(), &area, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok) {
+        return false;
+    }
+    stamp.argb.resize(static_cast<std::size_t>(stamp.width) * stamp.height);
+    for (std::int32_t row = 0; row < stamp.height; ++row) {
+        const auto* source = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(row) * data.Stride;
+        std::memcpy(stamp.argb.data() + static_cast<std::size_t>(row) * stamp.width, source,
+                    static_cast<std::size_t>(stamp.width) * 4);
+    }
+    GdipBitmapUnlockBits(bitmap.get(), &data);
+    trimStamp(stamp);
+    return true;
+}
+
+// The end-to-end tests' window probe records the texts of one paint by
+// catching the system's text drawing; it sets this variable in the process
+// for that paint, and every text is then drawn directly (the same pixels).
+bool drawingTextsDirectly() { return GetEnvironmentVariableA("VANTRELIS_DRAW_TEXTS_DIRECTLY", nullptr, 0) > 0; }
+
+void drawTextDirectly(BackBufferNative& buffer, const char16_t* text, const TextStyle& style, int x, int y) {
+    const TextTools tools = textTools(style);
     Gdiplus::RectF layout(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), 0, 0);
-    GdipDrawString(buffer->graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, font, &layout,
-                   format.get(), brush.get());
-    GdipFlush(buffer->graphics.get(), Gdiplus::FlushIntentionSync);
+    GdipDrawString(buffer.graphics.get(), reinterpret_cast<const WCHAR*>(text), -1, cachedFont(buffer, style), &layout,
+                   tools.format.get(), tools.brush.get());
+    GdipFlush(buffer.graphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();  // the next software blend writes the same pixels
+}
+
+}  // namespace
+
+void Win32Platform::drawText(Surface& surface, const char16_t* text, const TextStyle& style, int x, int y) {
+    BackBufferNative* buffer = native(surface);
+    if (buffer == nullptr || buffer->graphics == nullptr || text == nullptr || *text == u'\0') return;
+    if (drawingTextsDirectly()) {
+        drawTextDirectly(*buffer, text, style, x, y);
+        return;
+    }
+    const TextStamp* stamp = buffer->stamps.find(text, style);
+    if (stamp == nullptr) {
+        TextStamp made;
+        if (!renderStamp(*buffer, text, style, made)) return;
+        stamp = &buffer->stamps.add(text, style, std::move(made));
+    }
+    blendStamp(surface, *stamp, x, y);
 }
 
 void Win32Platform::drawLine(Surface& surface, float penWidth, std::uint32_t argb, int x1, int y1, int x2, int y2) {

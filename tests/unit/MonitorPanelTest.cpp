@@ -276,6 +276,25 @@ TEST_F(MonitorPanelTest, RefreshTimerFormatsAndRepaints) {
     EXPECT_GE(repaints(), 1);
 }
 
+// In the tray the refresh does nothing at all: no driver call, no repaint.
+TEST_F(MonitorPanelTest, RefreshTimerRestsInTheTrayAndResumesWhenShown) {
+    openWindow({"cooler"});
+    monitor.gpu[0].gpuTemperature = 61;
+    send(WmTimer, TIMER_REFRESH);
+    lifecycle.hiddenToTray = 1;
+    monitor.gpu[0].gpuTemperature = 62;
+    driver().clearCalls();
+    const int before = repaints();
+    send(WmTimer, TIMER_REFRESH);
+    EXPECT_EQ(driver().calls().size(), 0u);
+    EXPECT_EQ(repaints(), before);
+    EXPECT_EQ(shown(RowTemperature), u"61℃\n");
+    lifecycle.hiddenToTray = 0;
+    send(WmTimer, TIMER_REFRESH);
+    EXPECT_EQ(shown(RowTemperature), u"62℃\n");
+    EXPECT_GT(repaints(), before);
+}
+
 // --- hover help -------------------------------------------------------------
 
 TEST_F(MonitorPanelTest, HelpShowsAfterSixtyPassesOnTheLabelAndHidesAtOnce) {

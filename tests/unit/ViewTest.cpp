@@ -406,7 +406,9 @@ TEST_F(ViewTest, TheStandInDecoderRefusesDamagedLengthsAndHugeImages) {
         fake.decodePixelLimit = row.limit;
         DecodedImage image;
         EXPECT_EQ(fake.decodeImage(row.bytes.data(), row.bytes.size(), image), row.decodes) << row.what;
-        if (row.decodes) EXPECT_EQ(image.pixels.size(), 3u * 2 * 4) << row.what;
+        if (row.decodes) {
+            EXPECT_EQ(image.pixels.size(), 3u * 2 * 4) << row.what;
+        }
     }
 }
 

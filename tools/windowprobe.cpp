@@ -51,6 +51,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -139,39 +140,50 @@ int messageBox(const char* title, DWORD milliseconds) {
     return 0;
 }
 
-struct OwnedDialog {
+// A visible dialog owned by `owner` that `accepts` takes.
+struct OwnedSearch {
     HWND owner;
-    int controlId;
+    std::function<bool(HWND)> accepts;
     HWND found;
 };
 
-BOOL CALLBACK matchOwnedDialog(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<OwnedDialog*>(context);
+BOOL CALLBACK matchOwned(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<OwnedSearch*>(context);
     char type[64] = {};
     GetClassNameA(window, type, sizeof type);
     if (std::strcmp(type, DialogClass) != 0 || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-    if (!IsWindowVisible(window) || GetDlgItem(window, search->controlId) == nullptr) return TRUE;
+    if (!IsWindowVisible(window) || !search->accepts(window)) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+HWND findOwned(HWND owner, const std::function<bool(HWND)>& accepts) {
+    OwnedSearch search{owner, accepts, nullptr};
+    EnumWindows(matchOwned, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Waits for such a dialog of the window titled ownerTitle; prints its caption.
+HWND waitForOwned(const char* ownerTitle, const std::function<bool(HWND)>& accepts, DWORD milliseconds) {
+    HWND owner = findTopLevel(ownerTitle);
+    if (owner == nullptr) return nullptr;
+    const DWORD start = GetTickCount();
+    HWND found = nullptr;
+    while ((found = findOwned(owner, accepts)) == nullptr) {
+        if (GetTickCount() - start >= milliseconds) return nullptr;
+        Sleep(20);
+    }
+    char caption[256] = {};
+    GetWindowTextA(found, caption, sizeof caption);
+    std::printf("caption=%s\n", caption);
+    return found;
 }
 
 // The program's modal dialogs carry Japanese captions; they are found by
 // their owner and a control instead, so no such text needs to pass the command line.
 HWND waitForOwnedDialog(const char* ownerTitle, int controlId, DWORD milliseconds) {
-    HWND owner = findTopLevel(ownerTitle);
-    if (owner == nullptr) return nullptr;
-    OwnedDialog search{owner, controlId, nullptr};
-    const DWORD start = GetTickCount();
-    while (search.found == nullptr) {
-        EnumWindows(matchOwnedDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) break;
-        if (GetTickCount() - start >= milliseconds) return nullptr;
-        Sleep(20);
-    }
-    char caption[256] = {};
-    GetWindowTextA(search.found, caption, sizeof caption);
-    std::printf("caption=%s\n", caption);
-    return search.found;
+    return waitForOwned(
+        ownerTitle, [controlId](HWND dialog) { return GetDlgItem(dialog, controlId) != nullptr; }, milliseconds);
 }
 
 void pressButton(HWND dialog, int controlId) {
@@ -196,11 +208,6 @@ int pressDialogKey(const char* ownerTitle, int controlId, UINT key, DWORD millis
     return 0;
 }
 
-struct FileDialogSearch {
-    HWND owner;
-    HWND found;
-};
-
 BOOL CALLBACK findEdit(HWND child, LPARAM context) {
     char type[64] = {};
     GetClassNameA(child, type, sizeof type);
@@ -219,45 +226,13 @@ HWND fileNameField(HWND dialog) {
     return field;
 }
 
-BOOL CALLBACK matchFileDialog(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<FileDialogSearch*>(context);
-    char type[64] = {};
-    GetClassNameA(window, type, sizeof type);
-    if (std::strcmp(type, DialogClass) != 0 || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-    if (!IsWindowVisible(window) || fileNameField(window) == nullptr) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// A message box the file dialog put up over itself, for example to refuse a name.
-BOOL CALLBACK matchOwnedBox(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<FileDialogSearch*>(context);
-    char type[64] = {};
-    GetClassNameA(window, type, sizeof type);
-    if (std::strcmp(type, DialogClass) != 0 || GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-    if (!IsWindowVisible(window)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // Types a path into the file name field of a common file dialog owned by the
 // window OWNER and presses OK, or cancels it for "-"; prints the dialog's caption. Fails (4) when
 // the dialog is still up after the press, printing what it said.
 int chooseFile(const char* ownerTitle, const char* path, DWORD milliseconds) {
-    HWND owner = findTopLevel(ownerTitle);
-    if (owner == nullptr) return 2;
-    FileDialogSearch search{owner, nullptr};
-    const DWORD start = GetTickCount();
-    while (search.found == nullptr) {
-        EnumWindows(matchFileDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) break;
-        if (GetTickCount() - start >= milliseconds) return 3;
-        Sleep(20);
-    }
-    HWND dialog = search.found;
-    char caption[256] = {};
-    GetWindowTextA(dialog, caption, sizeof caption);
-    std::printf("caption=%s\n", caption);
+    HWND dialog = waitForOwned(
+        ownerTitle, [](HWND window) { return fileNameField(window) != nullptr; }, milliseconds);
+    if (dialog == nullptr) return 3;
     const bool cancel = std::strcmp(path, "-") == 0;
     if (!cancel) SendMessageA(fileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
     const int button = cancel ? IDCANCEL : IDOK;
@@ -265,10 +240,10 @@ int chooseFile(const char* ownerTitle, const char* path, DWORD milliseconds) {
     const DWORD pressed = GetTickCount();
     while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() - pressed < 3000) Sleep(20);
     if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return 0;
-    FileDialogSearch box{dialog, nullptr};
-    EnumWindows(matchOwnedBox, reinterpret_cast<LPARAM>(&box));
+    // A message box the file dialog put up over itself, for example to refuse a name.
+    HWND box = findOwned(dialog, [](HWND) { return true; });
     std::string text;
-    if (box.found != nullptr) EnumChildWindows(box.found, collectStaticText, reinterpret_cast<LPARAM>(&text));
+    if (box != nullptr) EnumChildWindows(box, collectStaticText, reinterpret_cast<LPARAM>(&text));
     std::printf("refused=%s\n", text.c_str());
     return 4;
 }

@@ -258,19 +258,10 @@ bool renderStamp(BackBufferNative& buffer, const char16_t* text, const TextStyle
         }
         GdipFlush(graphics.get(), Gdiplus::FlushIntentionSync);
     }
-    Gdiplus::GpRect area(0, 0, stamp.width, stamp.height);
-    Gdiplus::BitmapData data{};
-    if (GdipBitmapLockBits(bitmap.get(), &area, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) !=
-        Gdiplus::Ok) {
-        return false;
-    }
+    DecodedImage pixels;  // tightly packed rows, as the stamp keeps them
+    if (!copyBitmapPixels(bitmap.get(), pixels)) return false;
     stamp.argb.resize(static_cast<std::size_t>(stamp.width) * stamp.height);
-    for (std::int32_t row = 0; row < stamp.height; ++row) {
-        const auto* source = static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(row) * data.Stride;
-        std::memcpy(stamp.argb.data() + static_cast<std::size_t>(row) * stamp.width, source,
-                    static_cast<std::size_t>(stamp.width) * 4);
-    }
-    GdipBitmapUnlockBits(bitmap.get(), &data);
+    std::memcpy(stamp.argb.data(), pixels.pixels.data(), stamp.argb.size() * 4);
     trimStamp(stamp);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
+#include "gpu/Monitor.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "state/Lifecycle.h"
@@ -51,6 +52,18 @@ FrameNeeds gatherNeeds(bool frameTick) {
     return needs;
 }
 
+void scheduleRefresh(WindowHandle window) {
+    const bool rest = lifecycle.hiddenToTray != 0;
+    if (lifecycle.running != 1 || rest == shell.refreshResting) return;
+    shell.refreshResting = rest;
+    if (rest) {
+        platform().killTimer(window, TIMER_REFRESH);
+    } else {
+        platform().setTimer(window, TIMER_REFRESH, RefreshPeriodMs);
+        sampleSoon();  // the monitor read nothing in the tray: the first tick back shows today's values
+    }
+}
+
 }  // namespace
 
 FramePace framePace(const FrameNeeds& needs) {
@@ -62,23 +75,20 @@ FramePace framePace(const FrameNeeds& needs) {
     return needs.pointerInside ? FramePace::Watching : FramePace::Stopped;
 }
 
-bool idleWatchTick(std::uint32_t message, WParam wParam) {
-    if (message != WmTimer || wParam != TIMER_FRAME || shell.framePace != FramePace::Watching) return false;
-    Platform& os = platform();
-    const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
-    return cursor.x == shell.framePointer.last.x && cursor.y == shell.framePointer.last.y;
-}
-
 void wakeFrameWork() { shell.framePointer.quietTicks = 0; }
 
 void scheduleFrameWork(WindowHandle window, bool frameTick) {
+    scheduleRefresh(window);
     const FramePace pace = lifecycle.running == 1 ? framePace(gatherNeeds(frameTick)) : FramePace::Stopped;
     if (pace == shell.framePace) return;
     shell.framePace = pace;
     Platform& os = platform();
     switch (pace) {
         case FramePace::Stopped: os.killTimer(window, TIMER_FRAME); break;
-        case FramePace::Watching: os.setTimer(window, TIMER_FRAME, WatchPeriodMs); break;
+        case FramePace::Watching:
+            os.killTimer(window, TIMER_FRAME);
+            os.trackPointerLeave(window);
+            break;
         case FramePace::Running: os.setTimer(window, TIMER_FRAME, FramePeriodMs); break;
     }
 }

@@ -3,9 +3,9 @@
 // The frame work (panel pass, pointer pass, preset fade) only has something to
 // do while the user acts on the window or something on it moves; otherwise
 // every tick repeats the last one. The timer therefore runs at its full rate
-// only while something needs it, slowly while the pointer rests on the
-// window (to see it leave: the system reports no move outside the window),
-// and not at all otherwise. Whenever it runs, it runs at the rate it always did.
+// only while something needs it, and not at all otherwise. While the pointer
+// rests on the window, the system is asked to say when it leaves (it reports
+// no move outside the window). Whenever it runs, it runs at the rate it always did.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@
 namespace vt {
 
 inline constexpr std::uint32_t FramePeriodMs = 1;
-inline constexpr std::uint32_t WatchPeriodMs = 50;
+inline constexpr std::uint32_t RefreshPeriodMs = 1000;
 // Frame ticks after the pointer's last move, inside the window or out of it,
 // before the pace may drop: a move from one widget to another takes three
 // pointer passes (clear, pick, mark).
@@ -37,14 +37,12 @@ struct FrameNeeds {
 
 FramePace framePace(const FrameNeeds& needs);
 
-// After every message: gathers the needs from the window's state and starts,
-// slows or stops the frame timer when its pace changes. `frameTick` says
-// whether the message was a frame tick (they count the quiet ticks).
+// After every message: gathers the needs from the window's state and starts
+// or stops the frame timer when its pace changes. `frameTick` says whether
+// the message was a frame tick (they count the quiet ticks). The refresh
+// timer rests while the window is hidden to the tray, where nothing it
+// refreshes is seen, and ticks again from the moment the window is back.
 void scheduleFrameWork(WindowHandle window, bool frameTick);
-
-// A slow tick while the pointer rests where it was: nothing on the window can
-// have changed, and the tick is let go without any work.
-bool idleWatchTick(std::uint32_t message, WParam wParam);
 
 // The window was shown again: its passes run as after a pointer move, so that
 // whatever lies under the pointer now is seen.

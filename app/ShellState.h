@@ -36,8 +36,8 @@ struct InputState {
     std::int32_t prevRightKey = BUTTON_IDLE;
 };
 
-// How often the frame timer ticks: not at all, slowly while the pointer
-// rests on the window, or at the full rate.
+// How often the frame timer ticks: not at all (while the pointer rests on the
+// window, watching for it to leave), or at the full rate.
 enum class FramePace : std::int32_t {
     Stopped = 0,
     Watching = 1,
@@ -65,6 +65,8 @@ struct ShellState {
     // The window's creation starts the frame timer at its full rate.
     FramePace framePace = FramePace::Running;
     FramePointer framePointer;
+    // The once-a-second refresh timer is stopped while the window is in the tray.
+    bool refreshResting = false;
 
     // Handles and views. The root owns the whole tree.
     MutexHandle instanceMutex = nullptr;

@@ -242,7 +242,8 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
         case WmCreate:
             os.setTimer(window, TIMER_FRAME, FramePeriodMs);
             shell.framePace = FramePace::Running;
-            os.setTimer(window, TIMER_REFRESH, 1000);
+            os.setTimer(window, TIMER_REFRESH, RefreshPeriodMs);
+            shell.refreshResting = false;
             shell.startPhase += 1;
             return 0;
         case WmPaint:
@@ -307,7 +308,6 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
 LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     if (lifecycle.wndProcEnabled == 0) return platform().defaultWindowProcedure(window, message, wParam, lParam);
     if (swallowedByModalGuard(message)) return 0;
-    if (idleWatchTick(message, wParam)) return 0;
     updateInputState(message, wParam);
     runPanelPass(message);
     const LResult result = handleMessage(window, message, wParam, lParam);

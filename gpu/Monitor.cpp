@@ -1,6 +1,8 @@
 #include "gpu/Monitor.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -38,6 +40,19 @@ struct MonitorThreadState {
     } curve[MaxGpus];
 } own;
 
+// Between passes both threads wait here for a whole period, unless woken
+// early: the end of the program wakes both, a request for a pass only the
+// monitoring thread (taken by the fan-level thread, it would be lost). An idle
+// program thus wakes once a second per thread, and still ends at once.
+std::mutex wakeLock;
+std::condition_variable wake;
+
+void wakeWorkers() {
+    // Taking the lock orders the caller's change before a waiter's next look.
+    { const std::lock_guard<std::mutex> hold(wakeLock); }
+    wake.notify_all();
+}
+
 // The two threads. Should the program end without its shutdown sequence (a
 // skin image that does not decode quits at once), they are stopped here
 // rather than left running into the process's exit.
@@ -47,6 +62,7 @@ struct WorkerThreads {
     ~WorkerThreads() {
         if (!monitor.joinable() && !fanLevel.joinable()) return;
         lifecycle.running = 0;
+        wakeWorkers();
         if (monitor.joinable()) monitor.join();
         if (fanLevel.joinable()) fanLevel.join();
     }
@@ -55,18 +71,12 @@ struct WorkerThreads {
 // Set by the window thread to end the monitoring thread's wait early.
 Shared<std::int32_t> sampleRequested;
 
-// Sleeps one period in slices, so that the end of the program is seen within
-// a slice; a slice is long enough that two idle threads wake the process only
-// ten times a second. Only the monitoring thread takes a request for an early
-// pass: taken by the fan-level thread, it would be lost.
 void sleepOnePeriod(bool endOnSampleRequest) {
-    constexpr std::uint32_t SliceMs = 200;
-    Platform& os = platform();
-    const std::uint32_t start = os.tickCount();
-    for (std::uint32_t slept = 0; lifecycle.running == 1 && slept < PassPeriodMs; slept = os.tickCount() - start) {
-        if (endOnSampleRequest && sampleRequested.exchange(0) != 0) return;
-        os.sleep(std::min(SliceMs, PassPeriodMs - slept));
-    }
+    std::unique_lock<std::mutex> hold(wakeLock);
+    const bool asked = wake.wait_for(hold, std::chrono::milliseconds(PassPeriodMs), [endOnSampleRequest] {
+        return lifecycle.running != 1 || (endOnSampleRequest && sampleRequested.load() != 0);
+    });
+    if (asked && endOnSampleRequest) sampleRequested = 0;
 }
 
 void openSession() {
@@ -292,7 +302,10 @@ void monitoringPass() {
     copyForMeters(index, gpu, readings, base);
 }
 
-void sampleSoon() { sampleRequested = 1; }
+void sampleSoon() {
+    sampleRequested = 1;
+    wakeWorkers();
+}
 
 void endMonitoring() {
     if (own.sessionOpen) DriverApi::drsDestroySession(settingsSession.exchange(nullptr));
@@ -348,6 +361,7 @@ void startWorkerThreads() {
 }
 
 void joinWorkerThreads() {
+    wakeWorkers();
     if (workers.monitor.joinable()) workers.monitor.join();
     if (workers.fanLevel.joinable()) workers.fanLevel.join();
 }

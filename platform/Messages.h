@@ -33,6 +33,7 @@ inline constexpr std::uint32_t WmLButtonUp = 0x0202;
 inline constexpr std::uint32_t WmRButtonDown = 0x0204;
 inline constexpr std::uint32_t WmRButtonUp = 0x0205;
 inline constexpr std::uint32_t WmExitSizeMove = 0x0232;
+inline constexpr std::uint32_t WmMouseLeave = 0x02A3;
 inline constexpr std::uint32_t WmApp = 0x8000;
 
 inline constexpr std::uint32_t ScClose = 0xF060;

@@ -90,6 +90,8 @@ public:
     virtual void setForegroundWindow(WindowHandle window) = 0;
     virtual void setTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds) = 0;
     virtual void killTimer(WindowHandle window, std::uintptr_t id) = 0;
+    // One WmMouseLeave when the pointer next leaves the window (at once if it is not over it).
+    virtual void trackPointerLeave(WindowHandle window) = 0;
     virtual Rect windowRect(WindowHandle window) = 0;
     virtual Rect adjustWindowRect(const Rect& rect, std::uint32_t style, std::uint32_t exStyle) = 0;
     virtual void setWindowPos(WindowHandle window, int x, int y, int width, int height, std::uint32_t flags) = 0;

@@ -495,6 +495,11 @@ void FakePlatform::killTimer(WindowHandle handle, std::uintptr_t id) {
     w->timers.erase(found);
 }
 
+void FakePlatform::trackPointerLeave(WindowHandle) {
+    std::lock_guard guard(lock_);
+    record("trackPointerLeave");
+}
+
 Rect FakePlatform::windowRect(WindowHandle handle) {
     std::lock_guard guard(lock_);
     const FakeWindow* w = window(handle);

@@ -15,7 +15,7 @@ static_assert(WmKeyDown == WM_KEYDOWN && WmKeyUp == WM_KEYUP && WmInitDialog == 
 static_assert(WmCommand == WM_COMMAND && WmSysCommand == WM_SYSCOMMAND && WmTimer == WM_TIMER);
 static_assert(WmMouseMove == WM_MOUSEMOVE && WmLButtonDown == WM_LBUTTONDOWN && WmLButtonUp == WM_LBUTTONUP);
 static_assert(WmRButtonDown == WM_RBUTTONDOWN && WmRButtonUp == WM_RBUTTONUP && WmExitSizeMove == WM_EXITSIZEMOVE);
-static_assert(WmApp == WM_APP && ScClose == SC_CLOSE);
+static_assert(WmApp == WM_APP && ScClose == SC_CLOSE && WmMouseLeave == WM_MOUSELEAVE);
 static_assert(VkEscape == VK_ESCAPE && VkLeft == VK_LEFT && VkRight == VK_RIGHT && HtCaption == HTCAPTION);
 static_assert(SwHide == SW_HIDE && SwShowNormal == SW_SHOWNORMAL && SwShow == SW_SHOW);
 static_assert(WsPopup == WS_POPUP && CsVRedraw == CS_VREDRAW && CsHRedraw == CS_HREDRAW);

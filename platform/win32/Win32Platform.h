@@ -73,6 +73,7 @@ public:
     void setForegroundWindow(WindowHandle window) override;
     void setTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds) override;
     void killTimer(WindowHandle window, std::uintptr_t id) override;
+    void trackPointerLeave(WindowHandle window) override;
     Rect windowRect(WindowHandle window) override;
     Rect adjustWindowRect(const Rect& rect, std::uint32_t style, std::uint32_t exStyle) override;
     void setWindowPos(WindowHandle window, int x, int y, int width, int height, std::uint32_t flags) override;

@@ -122,6 +122,11 @@ void Win32Platform::setTimer(WindowHandle window, std::uintptr_t id, std::uint32
 
 void Win32Platform::killTimer(WindowHandle window, std::uintptr_t id) { KillTimer(hwnd(window), id); }
 
+void Win32Platform::trackPointerLeave(WindowHandle window) {
+    TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, hwnd(window), HOVER_DEFAULT};
+    TrackMouseEvent(&track);
+}
+
 Rect Win32Platform::windowRect(WindowHandle window) {
     RECT native{};
     GetWindowRect(hwnd(window), &native);

@@ -156,32 +156,32 @@ TEST_F(FrameScheduleTest, AHoverStartedBeforeThePointerStoppedStillReachesItsHel
     }
     EXPECT_TRUE(help->visible());
     EXPECT_EQ(ticks, HoverDelayTicks - 2);  // the two moves were passes too
-    // Shown: nothing left to count, the window only watches for the pointer to go.
+    // Shown: nothing left to count. The timer stops; the system is to say when the pointer goes.
     for (int t = 0; t < SettleTicks; ++t) tick();
-    EXPECT_EQ(framePeriod(), WatchPeriodMs);
-    tick(5);
+    EXPECT_EQ(shell.framePace, FramePace::Watching);
+    EXPECT_EQ(framePeriod(), 0u);
+    EXPECT_EQ(fake.count("trackPointerLeave"), 1);
     EXPECT_TRUE(help->visible());
-    EXPECT_EQ(framePeriod(), WatchPeriodMs);
-    // A slow tick with the pointer where it was is let go without a pass: a pass
-    // would have put the arrow back (the label is not clickable).
-    shell.handCursor = 1;
-    tick();
-    EXPECT_EQ(shell.handCursor, 1);
-    pointAt(on.x + 1, on.y);
-    tick();
-    EXPECT_EQ(shell.handCursor, 0);
+    // A move on the label runs the passes again (the help stays), then rests once more.
+    moveTo(on.x + 1, on.y);
     EXPECT_EQ(framePeriod(), FramePeriodMs);
     EXPECT_TRUE(help->visible());
     tick(SettleTicks);
-    EXPECT_EQ(framePeriod(), WatchPeriodMs);
+    EXPECT_EQ(framePeriod(), 0u);
+    EXPECT_EQ(fake.count("trackPointerLeave"), 2);
+    // The once-a-second refresh does not wake it: the pointer has not moved.
+    send(WmTimer, TIMER_REFRESH);
+    EXPECT_EQ(framePeriod(), 0u);
 
-    // The pointer leaves with no move message: the next slow tick sees it, hides the help and wakes up.
+    // The pointer leaves with no move message; the system's leave notice hides the help and wakes it up.
     pointAt(Outside);
+    send(WmMouseLeave);
+    EXPECT_EQ(framePeriod(), FramePeriodMs);
     tick();
     EXPECT_FALSE(help->visible());
-    EXPECT_EQ(framePeriod(), FramePeriodMs);
     EXPECT_LE(ticksUntilStopped(), SettleTicks);
-    EXPECT_EQ(framePeriod(), 0u);
+    EXPECT_EQ(shell.framePace, FramePace::Stopped);
+    EXPECT_EQ(fake.count("trackPointerLeave"), 2);
 }
 
 TEST_F(FrameScheduleTest, AFadeInProgressKeepsItRunningUntilTheFadeEnds) {
@@ -208,20 +208,21 @@ TEST_F(FrameScheduleTest, AFadeInProgressKeepsItRunningUntilTheFadeEnds) {
     EXPECT_EQ(framePeriod(), 0u);
 }
 
-TEST_F(FrameScheduleTest, HiddenToTheTrayItStopsAndATrayPresetWakesItUntilApplied) {
+TEST_F(FrameScheduleTest, HiddenToTheTrayBothTimersStopAndATrayPresetWakesThemUntilApplied) {
     openOnOneCard();
     clickOn(*widgets.minimiseButton);
     EXPECT_EQ(lifecycle.hiddenToTray, 1);
     // The pointer has not moved, but the window it rests on is gone.
     EXPECT_LE(ticksUntilStopped(), SettleTicks + 1);
     EXPECT_EQ(framePeriod(), 0u);
-    EXPECT_TRUE(refreshRuns());
+    EXPECT_FALSE(refreshRuns());  // nothing it would refresh is seen; the window is silent
 
     fake.menuChoice = IDM_TRAY_ECO;
     send(WM_TRAY_NOTIFY, TRAY_ICON_ID, WmRButtonDown);
     EXPECT_EQ(lifecycle.hiddenToTray, 0);
     EXPECT_EQ(shell.presetApplyRequest, 1);
     EXPECT_EQ(framePeriod(), FramePeriodMs);
+    EXPECT_TRUE(refreshRuns());
     tick();
     EXPECT_EQ(shell.presetApplyRequest, 0);  // the apply step took it on its next pass
     EXPECT_EQ(tuning.easySettings, PresetEco);

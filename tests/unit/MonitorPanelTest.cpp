@@ -279,17 +279,24 @@ TEST_F(MonitorPanelTest, RefreshTimerFormatsAndRepaints) {
 // In the tray the refresh does nothing at all: no driver call, no repaint.
 TEST_F(MonitorPanelTest, RefreshTimerRestsInTheTrayAndResumesWhenShown) {
     openWindow({"cooler"});
+    send(WmCreate);  // the timers as the window's creation starts them
     monitor.gpu[0].gpuTemperature = 61;
     send(WmTimer, TIMER_REFRESH);
+    ASSERT_EQ(fake.timerPeriod(window, TIMER_REFRESH), 1000u);
     lifecycle.hiddenToTray = 1;
     monitor.gpu[0].gpuTemperature = 62;
     driver().clearCalls();
     const int before = repaints();
+    send(WmSetCursor);  // whatever message comes next stops the timer
+    EXPECT_EQ(fake.timerPeriod(window, TIMER_REFRESH), 0u);
+    // A tick already on its way does nothing.
     send(WmTimer, TIMER_REFRESH);
     EXPECT_EQ(driver().calls().size(), 0u);
     EXPECT_EQ(repaints(), before);
     EXPECT_EQ(shown(RowTemperature), u"61℃\n");
     lifecycle.hiddenToTray = 0;
+    send(WmSetCursor);
+    EXPECT_EQ(fake.timerPeriod(window, TIMER_REFRESH), 1000u);
     send(WmTimer, TIMER_REFRESH);
     EXPECT_EQ(shown(RowTemperature), u"62℃\n");
     EXPECT_GT(repaints(), before);

@@ -263,7 +263,7 @@ TEST_F(MonitorTest, ThreadsEndSoonAfterTheProgramStops) {
     lifecycle.running = 0;
     joinWorkerThreads();
     const auto waited = std::chrono::steady_clock::now() - stop;
-    EXPECT_LT(waited, std::chrono::milliseconds(1500));
+    EXPECT_LT(waited, std::chrono::milliseconds(300));  // the join wakes them; no pass is waited out
     EXPECT_EQ(driver().openSessions(), 0);
 }
 
@@ -306,8 +306,11 @@ TEST_F(MonitorTest, TheSettleAsksForAPassAtOnce) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150 + 100 * round));  // anywhere in the period
         beginApply();
         applyAdvancedPage(0, panelPageValues());
-        finishApplySettle();
+        // The busy flags hold the driver until the settle ends; a pass already
+        // under way when the apply began is over by now.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         const int before = driver().count("NvAPI_GPU_GetThermalSettings");
+        finishApplySettle();
         const auto settled = std::chrono::steady_clock::now();
         while (driver().count("NvAPI_GPU_GetThermalSettings") == before &&
                std::chrono::steady_clock::now() - settled < std::chrono::seconds(2)) {

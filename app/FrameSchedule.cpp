@@ -4,6 +4,7 @@
 #include "app/HoverHelp.h"
 #include "app/MainWindow.h"
 #include "app/PanelEdit.h"
+#include "app/PointerMoment.h"
 #include "app/ShellState.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
@@ -25,8 +26,7 @@ bool overShownWindow(Point cursor) {
 }
 
 FrameNeeds gatherNeeds(bool frameTick) {
-    Platform& os = platform();
-    const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
+    const Point cursor = cursorInClient();
     const bool inside = overShownWindow(cursor);
     FramePointer& pointer = shell.framePointer;
     // Moves outside the window, far from it, are none of its business.

@@ -9,6 +9,7 @@
 #include "app/ModeSwitch.h"
 #include "app/MonitorPanel.h"
 #include "app/PageTabs.h"
+#include "app/PointerMoment.h"
 #include "app/SettingsButton.h"
 #include "app/ShellState.h"
 #include "app/SliSyncBox.h"
@@ -92,8 +93,7 @@ bool resetButtonActive() {
 
 void panelInputPass() {
     if (lifecycle.running != 1 || lifecycle.closing != 0 || shell.rootView == nullptr) return;
-    Platform& os = platform();
-    const Point cursor = os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
+    const Point cursor = cursorInClient();
     hitTestGpuItems(cursor);
     hitTestMonitorLabels(cursor);
     shell.handCursor = 0;
@@ -108,7 +108,7 @@ void panelInputPass() {
     pageTabsPass(cursor);
     sliSyncPass(cursor);
     titleBarButtons(cursor);
-    os.setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
+    platform().setCursor(shell.handCursor ? CursorShape::Hand : CursorShape::Arrow);
 }
 
 }  // namespace vt

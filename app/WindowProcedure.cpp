@@ -15,6 +15,7 @@
 #include "app/MonitorPanel.h"
 #include "app/PanelEdit.h"
 #include "app/PanelPass.h"
+#include "app/PointerMoment.h"
 #include "app/ShellState.h"
 #include "app/Shutdown.h"
 #include "app/Tray.h"
@@ -44,11 +45,6 @@ bool swallowedByModalGuard(std::uint32_t message) {
     shell.input.mouseButton = BUTTON_IDLE;
     return isOneOf(message, {WmKeyDown, WmTimer, WmMouseMove, WmLButtonDown, WmLButtonUp, WmSetCursor,
                              WmExitSizeMove});
-}
-
-Point clientCursor() {
-    Platform& os = platform();
-    return os.screenToClient(lifecycle.mainWindow, os.cursorPosition());
 }
 
 void runPanelPass(std::uint32_t message) {
@@ -89,7 +85,7 @@ void onRefreshTick() {
     // In the tray nothing is shown and the monitor is paused: the readouts
     // are made again on the first tick after the window comes back.
     if (shell.startPhase >= 2 && lifecycle.hiddenToTray == 0) {
-        Point cursor = clientCursor();
+        Point cursor = cursorInClient();
         refreshMonitor();
         // No repaint while the window is being dragged over a widget.
         bool overWidget = shell.rootView != nullptr && shell.rootView->hitTest(cursor) != nullptr;
@@ -110,7 +106,7 @@ void onTimer(WindowHandle window, WParam timer) {
 void onButtonDown(WindowHandle window, LParam lParam) {
     if (lifecycle.running == 0 || shell.rootView == nullptr) return;
     Platform& os = platform();
-    View* view = shell.rootView->hitTest(clientCursor());
+    View* view = shell.rootView->hitTest(cursorInClient());
     if (view == nullptr) return;
     if (view == shell.rootView.get()) {
         // A press on the bare background moves the window, as a caption would.
@@ -118,7 +114,7 @@ void onButtonDown(WindowHandle window, LParam lParam) {
         shell.captionDragPending = 1;
         os.postMessage(window, WmNcLButtonDown, HtCaption, lParam);
     }
-    view->press(os.cursorPosition());
+    view->press(cursorOnScreen());
     shell.capturedView = view;
     if (view != shell.rootView.get()) repaint();
 }
@@ -127,7 +123,7 @@ void onButtonUp() {
     if (lifecycle.running == 0) return;
     shell.windowDragging = 0;
     if (shell.capturedView != nullptr) {
-        shell.capturedView->release(platform().cursorPosition());
+        shell.capturedView->release(cursorOnScreen());
         shell.capturedView = nullptr;
         repaint();
     }
@@ -206,7 +202,7 @@ void updateInputState(std::uint32_t message, WParam wParam) {
 
 void pointerPass() {
     if (lifecycle.running != 1 || shell.rootView == nullptr) return;
-    Point cursor = clientCursor();
+    Point cursor = cursorInClient();
     if (shell.capturedView != nullptr && panel.anyDrag()) {
         const DragBox box = curveDragBox(lifecycle.activePage);
         shell.capturedView->dragTo(dragPosition(*shell.capturedView, cursor, lifecycle.activePage, box));
@@ -307,12 +303,16 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
 
 LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     if (lifecycle.wndProcEnabled == 0) return platform().defaultWindowProcedure(window, message, wParam, lParam);
+    const PointerMoment moment;
     if (swallowedByModalGuard(message)) return 0;
     updateInputState(message, wParam);
     runPanelPass(message);
     const LResult result = handleMessage(window, message, wParam, lParam);
-    // The window is gone once its shutdown ran: no timer to change.
-    if (message != WmDestroy) scheduleFrameWork(window, message == WmTimer && wParam == TIMER_FRAME);
+    // The window is gone once its shutdown ran: no timer to change. A paint
+    // changes nothing the timers go by.
+    if (message != WmDestroy && message != WmPaint) {
+        scheduleFrameWork(window, message == WmTimer && wParam == TIMER_FRAME);
+    }
     return result;
 }
 

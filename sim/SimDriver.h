@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <string>
@@ -38,6 +39,10 @@ struct SimDriver {
     std::uint32_t hookSequence = 0;
     std::string statePath;
     std::string callLogPath;
+    // Kept open between calls: a program samples dozens of times a second, and
+    // opening the log for every line made the simulator, not the program, a
+    // good part of an idle program's cost.
+    mutable std::ofstream callLog;
 
     bool manualClock = false;
     double manualSeconds = 0;
@@ -49,6 +54,7 @@ struct SimDriver {
     std::string stateText() const;
     void writeStateFile() const;
     void logCall(const SimCallRecord& call) const;
+    void useCallLog(std::string path);  // closes the log open before
     int gpuIndex(GpuHandle handle) const;
     std::int32_t injectedFailure(std::string_view operation, int gpu) const;
 };

@@ -153,8 +153,15 @@ void SimDriver::writeStateFile() const {
 
 void SimDriver::logCall(const SimCallRecord& call) const {
     if (callLogPath.empty()) return;
-    std::ofstream out(callLogPath, std::ios::binary | std::ios::app);
-    out << call.text() << "\n";
+    if (!callLog.is_open()) callLog.open(callLogPath, std::ios::binary | std::ios::app);
+    // Each line reaches the file at once: the tests read it while the program runs.
+    callLog << call.text() << "\n" << std::flush;
+}
+
+void SimDriver::useCallLog(std::string path) {
+    callLog.close();
+    callLog.clear();
+    callLogPath = std::move(path);
 }
 
 // --- DriverCall -----------------------------------------------------------------
@@ -273,7 +280,7 @@ bool Simulator::resetFromEnvironment(std::string& error) {
     std::lock_guard guard(driver.lock);
     if (!ok) driver.configError = error;
     driver.statePath = environment("VANTRELIS_SIM_STATE");
-    driver.callLogPath = environment("VANTRELIS_SIM_CALLS");
+    driver.useCallLog(environment("VANTRELIS_SIM_CALLS"));
     driver.writeStateFile();
     return ok;
 }
@@ -305,7 +312,7 @@ void Simulator::setStatePath(std::string path) {
 void Simulator::setCallLogPath(std::string path) {
     SimDriver& driver = simDriver();
     std::lock_guard guard(driver.lock);
-    driver.callLogPath = std::move(path);
+    driver.useCallLog(std::move(path));
 }
 
 void Simulator::useManualClock() {

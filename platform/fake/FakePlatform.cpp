@@ -529,6 +529,7 @@ Size FakePlatform::screenSize() { return screen; }
 
 Point FakePlatform::cursorPosition() {
     std::lock_guard guard(lock_);
+    cursorReads += 1;
     return cursor;
 }
 

@@ -57,6 +57,7 @@ public:
     std::string systemFolder = "C:\\windows\\system32";
     Size screen{1920, 1080};
     Point cursor;             // screen coordinates
+    std::atomic<int> cursorReads{0};  // calls of cursorPosition()
     Point clientOrigin;       // screen position of client (0, 0)
     bool fixedClock = false;  // when set, localTime() returns fixedTime
     // sleep() returns at once and the tick count moves on by the time slept.

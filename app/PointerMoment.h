@@ -3,10 +3,10 @@
 // One message runs several passes that each look at the pointer, and under
 // Wine every look costs several round trips to the server and one to X. All
 // passes of a message belong to the same moment, so the first look within a
-// message is kept for the rest of it. A message handled inside another (a
-// paint sent by a repaint, anything a dialog's loop delivers) starts a moment
-// of its own and ends the outer one: the outer message looks again afterwards.
-// Outside any message every call looks afresh.
+// message is kept for the rest of it. A message handled inside another
+// (anything a dialog's loop delivers) starts a moment of its own and ends the
+// outer one: the outer message looks again afterwards. Outside any message
+// every call looks afresh.
 #pragma once
 
 #include "platform/Types.h"

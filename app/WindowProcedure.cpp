@@ -7,6 +7,7 @@
 #include "app/WindowProcedure.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "app/AppWindowHooks.h"
 #include "app/EasyPanel.h"
@@ -24,6 +25,7 @@
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "ui/BackBuffer.h"
 #include "ui/Repaint.h"
 #include "ui/View.h"
@@ -75,22 +77,29 @@ void onEscape(WindowHandle window) {
     }
 }
 
+void refreshReadouts() {
+    // In the tray nothing is shown and the monitor is paused: the readouts
+    // are made again on the first tick after the window comes back.
+    if (shell.startPhase < 2 || lifecycle.hiddenToTray != 0) return;
+    Point cursor = cursorInClient();
+    refreshMonitor();
+    // No repaint while the window is being dragged over a widget.
+    bool overWidget = shell.rootView != nullptr && shell.rootView->hitTest(cursor) != nullptr;
+    if (!(overWidget && shell.windowDragging == 1)) repaint();
+}
+
 void onFrameTick() {
     if (shell.startPhase >= 2) presetIndicatorStep();
-    if (shell.startPhase == 1) shell.startPhase = 2;
+    if (shell.startPhase == 1) {
+        shell.startPhase = 2;
+        // The first sample came before the window could show it.
+        if (monitor.sampledGpu >= 0) refreshReadouts();
+    }
     pointerPass();
 }
 
 void onRefreshTick() {
-    // In the tray nothing is shown and the monitor is paused: the readouts
-    // are made again on the first tick after the window comes back.
-    if (shell.startPhase >= 2 && lifecycle.hiddenToTray == 0) {
-        Point cursor = cursorInClient();
-        refreshMonitor();
-        // No repaint while the window is being dragged over a widget.
-        bool overWidget = shell.rootView != nullptr && shell.rootView->hitTest(cursor) != nullptr;
-        if (!(overWidget && shell.windowDragging == 1)) repaint();
-    }
+    refreshReadouts();
     pointerPass();
 }
 
@@ -282,6 +291,10 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
         case WM_QUIT_REQUEST:
             onQuitRequest(window);
             return 0;
+        case WM_FIRST_SAMPLE:
+            // Whichever comes last, this or the window's first frame tick, shows it.
+            refreshReadouts();
+            return 0;
         case WM_CURVE_FOLLOWED:
             // The monitoring thread saw the driver's curve move; the points follow here.
             placeCurvePoints();
@@ -303,7 +316,10 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
 
 LResult mainWindowProcedure(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) {
     if (lifecycle.wndProcEnabled == 0) return platform().defaultWindowProcedure(window, message, wParam, lParam);
-    const PointerMoment moment;
+    // A paint looks at nothing and runs no loop of its own: one asked for
+    // within a message stays in that message's moment.
+    std::optional<PointerMoment> moment;
+    if (message != WmPaint) moment.emplace();
     if (swallowedByModalGuard(message)) return 0;
     updateInputState(message, wParam);
     runPanelPass(message);

@@ -299,7 +299,9 @@ void monitoringPass() {
     const BaseClocks base = readBaseClocks(gpu);
     readSettingRanges(gpu);
     readFrameRateTarget();
+    const bool first = monitor.sampledGpu == -1;
     copyForMeters(index, gpu, readings, base);
+    if (first && lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_FIRST_SAMPLE, 0, 0);
 }
 
 void sampleSoon() {

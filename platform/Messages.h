@@ -86,6 +86,9 @@ inline constexpr std::uint32_t WM_QUIT_REQUEST = 0x800A;   // start the one-seco
 // The monitoring thread saw the driver's fan curve change; the window thread
 // moves the curve editor's points to it.
 inline constexpr std::uint32_t WM_CURVE_FOLLOWED = 0x800B;
+// The monitoring thread has read its first sample: the readouts need not wait
+// for the refresh timer's first tick.
+inline constexpr std::uint32_t WM_FIRST_SAMPLE = 0x800C;
 
 // To the progress dialog, from the external system-information collector.
 inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;

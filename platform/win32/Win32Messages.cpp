@@ -26,6 +26,6 @@ static_assert(ErrorModNotFound == ERROR_MOD_NOT_FOUND && ErrorAlreadyExists == E
 static_assert(sizeof(NotifyHeader) == sizeof(NMHDR) && offsetof(NotifyHeader, code) == offsetof(NMHDR, code));
 
 // The program's own messages lie in the application range.
-static_assert(WM_TRAY_NOTIFY > WM_APP && WM_CURVE_FOLLOWED < 0xBFFF && WM_PROGRESS_STEP > WM_APP);
+static_assert(WM_TRAY_NOTIFY > WM_APP && WM_CURVE_FOLLOWED < 0xBFFF && WM_FIRST_SAMPLE < 0xBFFF && WM_PROGRESS_STEP > WM_APP);
 
 }  // namespace vt

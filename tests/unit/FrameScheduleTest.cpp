@@ -1,6 +1,7 @@
 #include "app/FrameSchedule.h"
 
 #include "app/PanelEdit.h"
+#include "app/PointerMoment.h"
 #include "app/ShellState.h"
 #include "app/Tray.h"
 #include "app/MonitorPanel.h"
@@ -106,9 +107,17 @@ TEST_F(FrameScheduleTest, AMessageLooksAtThePointerOnceAndAPaintNotAtAll) {
     EXPECT_EQ(fake.cursorReads, 1);
     send(WmPaint);
     EXPECT_EQ(fake.cursorReads, 1);
+    // A paint a message asks for at once stays within that message's moment.
+    {
+        const PointerMoment tick;
+        cursorInClient();
+        send(WmPaint);
+        cursorInClient();
+    }
+    EXPECT_EQ(fake.cursorReads, 2);
     // The next message looks afresh and sees the pointer come in.
     moveTo(300, 300);
-    EXPECT_EQ(fake.cursorReads, 2);
+    EXPECT_EQ(fake.cursorReads, 3);
     EXPECT_EQ(framePeriod(), FramePeriodMs);
 }
 

@@ -302,6 +302,40 @@ TEST_F(MonitorPanelTest, RefreshTimerRestsInTheTrayAndResumesWhenShown) {
     EXPECT_GT(repaints(), before);
 }
 
+// The readouts show the monitoring thread's first sample as soon as both it and
+// the window are there, not at the refresh timer's first tick a second on.
+TEST_F(MonitorPanelTest, TheFirstSampleIsShownWithoutWaitingForTheRefreshTimer) {
+    for (const bool sampleFirst : {true, false}) {
+        SCOPED_TRACE(sampleFirst ? "sampled before the first frame tick" : "sampled after it");
+        openWindow({"cooler"});
+        resetMonitorSample();
+        shell.startPhase = 1;  // as after the window's creation, before its first frame tick
+        monitor.gpu[0].gpuTemperature = 0;
+        fake.clearCalls();
+        if (!sampleFirst) {
+            tick();
+            EXPECT_NE(shown(RowTemperature), u"61℃\n");  // nothing sampled yet
+        }
+        monitoringPass();
+        monitor.gpu[0].gpuTemperature = 61;  // what the pass read, made exact
+        EXPECT_EQ(fake.count("postMessage 800c"), 1);
+        const int before = repaints();
+        if (sampleFirst) {
+            send(WM_FIRST_SAMPLE);  // too early: nothing is shown yet
+            EXPECT_EQ(repaints(), before);
+            tick();
+        } else {
+            send(WM_FIRST_SAMPLE);
+        }
+        EXPECT_EQ(shown(RowTemperature), u"61℃\n");
+        EXPECT_GT(repaints(), before);
+        // Later passes post nothing more.
+        monitoringPass();
+        EXPECT_EQ(fake.count("postMessage 800c"), 1);
+        endTree();
+    }
+}
+
 // --- hover help -------------------------------------------------------------
 
 TEST_F(MonitorPanelTest, HelpShowsAfterSixtyPassesOnTheLabelAndHidesAtOnce) {

@@ -59,12 +59,20 @@ TextStampCache::Key TextStampCache::keyOf(const char16_t* text, const TextStyle&
 
 const TextStamp* TextStampCache::find(const char16_t* text, const TextStyle& style) const {
     const auto found = stamps_.find(keyOf(text, style));
-    return found == stamps_.end() ? nullptr : &found->second;
+    if (found == stamps_.end()) return nullptr;
+    found->second.found = true;
+    return &found->second.stamp;
 }
 
 const TextStamp& TextStampCache::add(const char16_t* text, const TextStyle& style, TextStamp stamp) {
+    if (stamps_.size() >= Capacity) sweep();
+    return stamps_.insert_or_assign(keyOf(text, style), Entry{std::move(stamp)}).first->second.stamp;
+}
+
+void TextStampCache::sweep() {
+    std::erase_if(stamps_, [](const auto& entry) { return !entry.second.found; });
     if (stamps_.size() >= Capacity) stamps_.clear();
-    return stamps_.insert_or_assign(keyOf(text, style), std::move(stamp)).first->second;
+    for (auto& entry : stamps_) entry.second.found = false;
 }
 
 }  // namespace vt

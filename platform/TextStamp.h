@@ -34,10 +34,12 @@ void trimStamp(TextStamp& stamp);
 void blendStamp(Surface& surface, const TextStamp& stamp, std::int32_t x, std::int32_t y);
 
 // Stamps by text and style. The readouts' values change every second, so
-// the cache starts over once it holds Capacity stamps instead of growing.
+// the cache does not grow: once it holds Capacity stamps, those not found
+// since the last such sweep go (the labels and the values on show stay),
+// and if every one was found, all go.
 class TextStampCache {
 public:
-    static constexpr std::size_t Capacity = 256;
+    static constexpr std::size_t Capacity = 128;
 
     const TextStamp* find(const char16_t* text, const TextStyle& style) const;
     const TextStamp& add(const char16_t* text, const TextStyle& style, TextStamp stamp);
@@ -45,8 +47,13 @@ public:
 
 private:
     using Key = std::tuple<std::u16string, std::u16string, float, std::int32_t, std::int32_t, std::uint32_t>;
+    struct Entry {
+        TextStamp stamp;
+        mutable bool found = false;  // since the last sweep
+    };
     static Key keyOf(const char16_t* text, const TextStyle& style);
-    std::map<Key, TextStamp> stamps_;
+    void sweep();
+    std::map<Key, Entry> stamps_;
 };
 
 }  // namespace vt

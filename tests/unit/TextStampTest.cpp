@@ -82,7 +82,7 @@ TEST(TextStampTest, TrimKeepsOnlyTheInkedBoxAndItsPlace) {
     EXPECT_EQ(pixels.words, Pixels(2, 2).words);
 }
 
-TEST(TextStampTest, CacheTellsStylesApartAndStartsOverWhenFull) {
+TEST(TextStampTest, CacheTellsStylesApartAndWhenFullKeepsOnlyWhatWasFound) {
     TextStampCache cache;
     TextStyle style;
     style.family = u"メイリオ";
@@ -109,10 +109,25 @@ TEST(TextStampTest, CacheTellsStylesApartAndStartsOverWhenFull) {
         cache.add(reading.c_str(), style, smallStamp());
     }
     EXPECT_EQ(cache.size(), TextStampCache::Capacity);
+    // Found since it was added (above): the label on show stays; the rest go.
     cache.add(u"one more", style, smallStamp());
-    EXPECT_EQ(cache.size(), 1u);
+    EXPECT_EQ(cache.size(), 2u);
     EXPECT_NE(cache.find(u"one more", style), nullptr);
-    EXPECT_EQ(cache.find(u"35℃", style), nullptr);
+    EXPECT_NE(cache.find(u"35℃", style), nullptr);
+    EXPECT_EQ(cache.find(u"0rpm", style), nullptr);
+
+    // Every stamp found since the last sweep: all go, and the cache still does not grow.
+    for (std::size_t i = cache.size(); i < TextStampCache::Capacity; ++i) {
+        const std::u16string text = u"t" + std::u16string(i, u'x');
+        cache.add(text.c_str(), style, smallStamp());
+    }
+    for (std::size_t i = 2; i < TextStampCache::Capacity; ++i) {
+        const std::u16string text = u"t" + std::u16string(i, u'x');
+        ASSERT_NE(cache.find(text.c_str(), style), nullptr) << i;
+    }
+    cache.add(u"last", style, smallStamp());
+    EXPECT_EQ(cache.size(), 1u);
+    EXPECT_NE(cache.find(u"last", style), nullptr);
 }
 
 }  // namespace

@@ -9,21 +9,19 @@ namespace vt {
 namespace {
 
 struct Moment {
-    int depth = 0;               // messages being handled, one inside another
-    std::uint32_t serial = 0;    // moves on as any of them starts or ends
-    bool known = false;
-    std::uint32_t knownAt = 0;   // the serial the reading belongs to
+    int depth = 0;              // messages being handled, one inside another
+    std::uint32_t serial = 0;   // moves on as any of them starts or ends
+    std::uint32_t readAt = 0;   // the serial the reading belongs to; none before the first message
     Point screen{};
     Point client{};
 } moment;
 
 void look() {
-    if (moment.depth > 0 && moment.known && moment.knownAt == moment.serial) return;
+    if (moment.depth > 0 && moment.readAt == moment.serial) return;
     Platform& os = platform();
     moment.screen = os.cursorPosition();
     moment.client = os.screenToClient(lifecycle.mainWindow, moment.screen);
-    moment.known = true;
-    moment.knownAt = moment.serial;
+    moment.readAt = moment.serial;
 }
 
 }  // namespace

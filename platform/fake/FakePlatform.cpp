@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/Messages.h"
+#include "platform/PlainPng.h"
 #include "platform/fake/FakeSystem.h"
 
 #include <stb_image.h>
@@ -816,6 +817,8 @@ bool FakePlatform::decodeImage(const std::uint8_t* bytes, std::size_t count, Dec
         static_cast<long long>(width) * height > decodePixelLimit) {
         return false;
     }
+    // The program's own road for plain PNGs first, as on Windows.
+    if (decodePlainPng(bytes, count, image)) return true;
     stbi_uc* rgba = stbi_load_from_memory(bytes, static_cast<int>(count), &width, &height, &channels, 4);
     if (rgba == nullptr) return false;
     image.width = width;

@@ -16,6 +16,7 @@
 #include <tuple>
 
 #include "platform/CrispLine.h"
+#include "platform/PlainPng.h"
 #include "platform/TextStamp.h"
 #include "platform/win32/Win32Owned.h"
 
@@ -311,6 +312,10 @@ void Win32Platform::drawLine(Surface& surface, float penWidth, std::uint32_t arg
 }
 
 bool Win32Platform::decodeImage(const std::uint8_t* bytes, std::size_t count, DecodedImage& image) {
+    return decodePlainPng(bytes, count, image) || decodeImageWithSystem(bytes, count, image);
+}
+
+bool Win32Platform::decodeImageWithSystem(const std::uint8_t* bytes, std::size_t count, DecodedImage& image) {
     GlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, count));
     if (block == nullptr) return false;
     void* target = GlobalLock(block.get());

@@ -118,6 +118,9 @@ public:
     void drawLine(Surface& surface, float penWidth, std::uint32_t argb, int x1, int y1, int x2, int y2) override;
     bool decodeImage(const std::uint8_t* bytes, std::size_t count, DecodedImage& image) override;
     bool decodeImageFile(std::u16string_view path, DecodedImage& image) override;
+    // GDI+ alone, without the fast road for plain PNGs: the yardstick that
+    // road is checked against.
+    bool decodeImageWithSystem(const std::uint8_t* bytes, std::size_t count, DecodedImage& image);
 
 private:
     void* instance_;

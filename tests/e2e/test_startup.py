@@ -1,8 +1,11 @@
-"""Start-up under Wine: one copy at a time, and the icon the stored preset chooses."""
+"""Start-up under Wine: one copy at a time, the icon the stored preset chooses, and the skin's
+images decoded on the fast road to the very pixels GDI+ gives."""
 
+import subprocess
+import tempfile
 import unittest
 
-from harness import ProgramTest, probe, wait_until, window_state, windows_path
+from harness import SKIN, WINDOWS, WINE, ProgramTest, probe, wait_until, window_state, windows_path
 
 
 class SingleInstance(ProgramTest):
@@ -19,6 +22,17 @@ class SingleInstance(ProgramTest):
         self.assertEqual([line for line in lines if line.startswith("created")], [], report)
         state = wait_until(lambda: (s := window_state()) and s["visible"] and s["foreground"] and s)
         self.assertTrue(state, window_state())
+
+
+class SkinDecoding(unittest.TestCase):
+    def test_every_skin_image_takes_the_fast_road_and_matches_gdiplus(self):
+        with tempfile.TemporaryFile() as output:  # a file: Wine's own processes could hold a pipe open
+            done = subprocess.run([WINE, str(WINDOWS / "tools" / "decodecheck.exe"), windows_path(SKIN)],
+                                  stdout=output, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=120)
+            output.seek(0)
+            report = output.read().decode()
+        self.assertEqual(done.returncode, 0, report)
+        self.assertEqual(report.splitlines()[-1], "entries=100 plain=100 different=0", report)
 
 
 class ClassIcon(ProgramTest):

@@ -27,7 +27,8 @@ void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::vecto
     putBigEndian(out, crc32(typed.data(), typed.size()));
 }
 
-// A zlib stream of stored (uncompressed) blocks.
+}  // namespace
+
 std::vector<std::uint8_t> storedZlib(const std::vector<std::uint8_t>& raw) {
     std::vector<std::uint8_t> out{0x78, 0x01};
     std::size_t offset = 0;
@@ -52,8 +53,6 @@ std::vector<std::uint8_t> storedZlib(const std::vector<std::uint8_t>& raw) {
     return out;
 }
 
-}  // namespace
-
 std::vector<std::uint8_t> pngImage(int width, int height, const std::vector<std::uint32_t>& argb) {
     std::vector<std::uint8_t> raw;
     for (int row = 0; row < height; ++row) {
@@ -77,6 +76,25 @@ std::vector<std::uint8_t> pngImage(int width, int height, const std::vector<std:
 
 std::vector<std::uint8_t> solidPng(int width, int height, std::uint32_t argb) {
     return pngImage(width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, argb));
+}
+
+std::vector<PngChunk> pngChunks(const std::vector<std::uint8_t>& png) {
+    std::vector<PngChunk> chunks;
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::size_t length = std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
+                                   std::size_t{png[at + 2]} << 8 | png[at + 3];
+        const auto data = png.begin() + static_cast<std::ptrdiff_t>(at + 8);
+        chunks.push_back({std::string(png.begin() + static_cast<std::ptrdiff_t>(at + 4), data),
+                          std::vector<std::uint8_t>(data, data + static_cast<std::ptrdiff_t>(length))});
+        at += 12 + length;
+    }
+    return chunks;
+}
+
+std::vector<std::uint8_t> pngFromChunks(const std::vector<PngChunk>& chunks) {
+    std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    for (const PngChunk& chunk : chunks) putChunk(png, chunk.type.c_str(), chunk.data);
+    return png;
 }
 
 }  // namespace vt::test

@@ -42,6 +42,9 @@
 //                                      then each message 0x8005 to 0x8008 it
 //                                      gets ("0x8005"), until one closes it
 //                                      or MS have passed
+//   windowprobe blank TITLE MS         show a plain 640 x 650 window TITLE for
+//                                      MS, then end: the floor a benchmark
+//                                      measures the program's start against
 //
 // A TITLE names the program's own window before any dialog of the same
 // caption.
@@ -427,6 +430,29 @@ BOOL CALLBACK listWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
+// A window that draws nothing of its own, shown at once like the program's.
+int showBlank(const char* title, DWORD milliseconds) {
+    WNDCLASSA type{};
+    type.lpfnWndProc = DefWindowProcA;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    type.lpszClassName = "VantrelisBlank";
+    if (RegisterClassA(&type) == 0) return 3;
+    HWND window = CreateWindowExA(0, type.lpszClassName, title, WS_POPUP, 0, 0, 640, 650, nullptr, nullptr,
+                                  type.hInstance, nullptr);
+    if (window == nullptr) return 4;
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    const DWORD until = GetTickCount() + milliseconds;
+    MSG message;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) return 1;
     std::string command = argv[1];
@@ -450,6 +476,7 @@ int main(int argc, char** argv) {
         icon.uID = std::strtoul(argv[3], nullptr, 0);
         return icon.hWnd != nullptr && Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : 2;
     }
+    if (command == "blank" && argc >= 4) return showBlank(title, std::strtoul(argv[3], nullptr, 0));
     if (command == "broadcast") {
         const UINT message = RegisterWindowMessageA(title);
         return message != 0 && PostMessageA(HWND_BROADCAST, message, 0, 0) ? 0 : 2;

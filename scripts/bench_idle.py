@@ -101,10 +101,15 @@ def wine_itself_ms():
     return (time.monotonic() - started) * 1000
 
 
-def visible_now(title=harness.TITLE):
-    done = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+def search_visible(title, *then):
+    """xdotool's output for the visible window `title`, with the commands `then` run on it."""
+    done = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$", *then],
                           capture_output=True, text=True)
-    return done.returncode == 0 and done.stdout.strip() != ""
+    return done.stdout if done.returncode == 0 else ""
+
+
+def visible_now(title=harness.TITLE):
+    return search_visible(title).strip() != ""
 
 
 def wait_visible(title, started):
@@ -126,17 +131,13 @@ def blank_window_ms():
     return shown
 
 
-def start(folder):
+def start(folder, screen):
     """Starts the program; returns it and (ms to the window shown, ms to live readouts)."""
     program = harness.Program(folder)
-    screen = xscreen.Screen()
-    try:
-        started = time.monotonic()
-        program.start(wait_for_window=False, sim_config=ONE_CARD)
-        shown = wait_visible(harness.TITLE, started)
-        live = readouts_live_ms(screen, started)
-    finally:
-        screen.close()
+    started = time.monotonic()
+    program.start(wait_for_window=False, sim_config=ONE_CARD)
+    shown = wait_visible(harness.TITLE, started)
+    live = readouts_live_ms(screen, started)
     return program, shown, live
 
 
@@ -212,28 +213,23 @@ def hide_through_minimise(program):
 STATES = ("shown, pointer outside", "shown, pointer on a label (help shown)", "hidden to the tray")
 
 
-def check_window_place():
+def check_window_place(screen):
     """The readouts were looked for where a centred window has them."""
-    done = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{harness.TITLE}$",
-                           "getwindowgeometry", "--shell"], capture_output=True, text=True)
-    place = dict(line.split("=", 1) for line in done.stdout.split() if "=" in line)
-    screen = xscreen.Screen()
-    try:
-        expected = window_origin(screen)
-    finally:
-        screen.close()
+    output = search_visible(harness.TITLE, "getwindowgeometry", "--shell")
+    place = dict(line.split("=", 1) for line in output.split() if "=" in line)
+    expected = window_origin(screen)
     if (int(place.get("X", -1)), int(place.get("Y", -1))) != expected:
         raise RuntimeError(f"the window is at {place.get('X')},{place.get('Y')}, not centred at {expected}")
 
 
-def one_run(seconds, settle):
+def one_run(seconds, settle, screen):
     folder = Path(tempfile.mkdtemp(prefix="vantrelis-bench-"))
     shutil.copy(harness.EXE, folder / "Vantrelis.exe")
     (folder / "skin").mkdir()
     shutil.copy(harness.SKIN, folder / "skin" / "imgTemp")
-    program, shown, live = start(folder)
+    program, shown, live = start(folder, screen)
     try:
-        check_window_place()
+        check_window_place(screen)
         pid = program_pid(program.process)
         server = wineserver_pid()
         response, vanished = apply_response(program, folder)
@@ -266,9 +262,10 @@ def main():
     load_before = Path("/proc/loadavg").read_text().split()[:3]
     gathered = {state: [] for state in STATES}
     shown_ms, live_ms, response_ms, vanished = [], [], [], []
+    screen = xscreen.Screen()
     for run in range(runs):
         blank_ms.append(blank_window_ms())
-        results, shown, live, response, gone = one_run(seconds, settle)
+        results, shown, live, response, gone = one_run(seconds, settle, screen)
         shown_ms.append(shown)
         live_ms.append(live)
         response_ms.append(response)
@@ -276,6 +273,7 @@ def main():
         for state, value in results.items():
             gathered[state].append(value)
         print(f"run {run + 1}/{runs} done", file=sys.stderr, flush=True)
+    screen.close()
     load_after = Path("/proc/loadavg").read_text().split()[:3]
 
     print(f"Vantrelis idle cost: {harness.ROAD}-bit build, {runs} runs x {seconds:.0f} s per state, "

@@ -112,6 +112,7 @@ public:
     virtual void showDialogItem(WindowHandle dialog, int itemId, bool visible) = 0;
     virtual void placeDialogItem(WindowHandle dialog, int itemId, const Rect& pixels) = 0;
     virtual void resizeDialogItem(WindowHandle dialog, int itemId, int width, int height) = 0;
+    virtual void focusDialogItem(WindowHandle dialog, int itemId) = 0;
     virtual void setDialogClientSize(WindowHandle dialog, int width, int height) = 0;
     virtual void insertTab(WindowHandle dialog, int tabControlId, int index, std::string_view text) = 0;
     virtual int selectedTab(WindowHandle dialog, int tabControlId) = 0;

@@ -81,7 +81,8 @@ if [ "$quick" = 0 ]; then
 fi
 
 built=()
-step "32-bit Windows build" vt_build_windows 32 && built+=(32)
+step "32-bit Windows build" vt_build_windows 32 && built+=(32) &&
+  step "32-bit float mode" python3 "$VT_ROOT/scripts/check-float-mode.py" "$VT_BUILD/windows/compile_commands.json" || true
 step "64-bit Windows build" vt_build_windows 64 && built+=(64)
 roads=()
 for road in "${built[@]}"; do

@@ -55,6 +55,28 @@ void showItems(WindowHandle dialog, const int (&ids)[6], bool visible, bool clea
     if (clearButtonToo) platform().showDialogItem(dialog, ClearHistoryButton, visible);
 }
 
+// The dialog is sized in pixels, so every control it shows is placed in
+// pixels too: left at the template's dialog units, which grow with the
+// dialog font's width, the right column and the clear button would run past
+// the dialog's edge (under a wider font the clear button's middle lies
+// outside it, and a click there does nothing).
+void placeFilesColumn(WindowHandle dialog) {
+    static const Placement placements[] = {
+        {1023, box(19, 46, 233, 54)}, {1000, box(32, 63, 202, 28)},  {1024, box(19, 112, 233, 54)},
+        {1001, box(32, 129, 202, 28)}, {1025, box(19, 178, 233, 54)}, {1020, box(32, 195, 202, 28)},
+    };
+    for (const Placement& place : placements) platform().placeDialogItem(dialog, place.id, place.pixels);
+}
+
+void placeHistoryRightColumn(WindowHandle dialog) {
+    static const Placement placements[] = {
+        {1026, box(268, 58, 233, 54)},  {1021, box(281, 75, 202, 28)},  {1027, box(268, 123, 233, 54)},
+        {1028, box(281, 140, 202, 28)}, {1029, box(268, 187, 233, 54)}, {1031, box(281, 205, 202, 28)},
+        {ClearHistoryButton, box(411, 32, 90, 22)},
+    };
+    for (const Placement& place : placements) platform().placeDialogItem(dialog, place.id, place.pixels);
+}
+
 void prepareSettingsDialog(WindowHandle dialog) {
     Platform& os = platform();
     os.setDialogClientSize(dialog, 271, 250);
@@ -64,17 +86,20 @@ void prepareSettingsDialog(WindowHandle dialog) {
     for (int id : {1021, 1028, 1031}) os.setDialogItemText(dialog, id, EmptySlot);
     os.insertTab(dialog, ItemTabs, 0, "設定ファイル/システム情報");
     os.insertTab(dialog, ItemTabs, 1, "設定履歴");
+    placeFilesColumn(dialog);
+    // Off the first tab the clear button must not take the focus: Tab and
+    // Space would empty the history through a button nobody sees.
+    os.showDialogItem(dialog, ClearHistoryButton, false);
+    // The tab control is last in the z-order but takes the first focus, so
+    // the arrow keys switch tabs and Enter closes the dialog.
+    os.focusDialogItem(dialog, ItemTabs);
 }
 
 void showFilesTab(WindowHandle dialog) {
     Platform& os = platform();
     os.setDialogClientSize(dialog, 271, 250);
     os.resizeDialogItem(dialog, ItemTabs, 245, 234);
-    static const Placement placements[] = {
-        {1023, box(19, 46, 233, 54)}, {1000, box(32, 63, 202, 28)},  {1024, box(19, 112, 233, 54)},
-        {1001, box(32, 129, 202, 28)}, {1025, box(19, 178, 233, 54)}, {1020, box(32, 195, 202, 28)},
-    };
-    for (const Placement& place : placements) os.placeDialogItem(dialog, place.id, place.pixels);
+    placeFilesColumn(dialog);
     static const std::pair<int, const char*> texts[] = {
         {1023, "設定ファイルの保存"},     {1000, "設定の保存"}, {1024, "設定ファイルの読み込み"},
         {1001, "設定の読み込み"}, {1025, "システム情報の保存"}, {1020, "システム情報の保存"},
@@ -94,6 +119,7 @@ void showHistoryTab(WindowHandle dialog) {
     };
     for (const Placement& place : placements) os.placeDialogItem(dialog, place.id, place.pixels);
     for (int id : {1023, 1024, 1025}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
+    placeHistoryRightColumn(dialog);
     showItems(dialog, RightColumn, true, true);
 }
 
@@ -103,14 +129,18 @@ void onTabChange(WindowHandle dialog) {
     if (dialogs.selectedTab == 1) showHistoryTab(dialog);
 }
 
-void onInitDialog(WindowHandle dialog) {
+// Returns whether the system should give the first control the focus (the
+// settings dialog chooses its own).
+bool onInitDialog(WindowHandle dialog) {
     dialogs.selectedTab = 0;
-    if (lifecycle.modal.slot[9] == ModalResults::openSentinel(9)) prepareSettingsDialog(dialog);
+    const bool settings = lifecycle.modal.slot[9] == ModalResults::openSentinel(9);
+    if (settings) prepareSettingsDialog(dialog);
     centreOnMainWindow(dialog);
     if (dialogs.collectorRunning) {
         platform().setProgressRange(dialog, ItemProgressBar, 0, 125, 5);
         progressDialogOpened(dialog);
     }
+    return !settings;
 }
 
 void onCommand(WindowHandle dialog, int id) {
@@ -153,8 +183,7 @@ void closeAfterError(WindowHandle dialog) {
 std::intptr_t dialogProcedure(WindowHandle dialog, std::uint32_t message, WParam wParam, LParam lParam) {
     switch (message) {
         case WmInitDialog:
-            onInitDialog(dialog);
-            return 1;
+            return onInitDialog(dialog) ? 1 : 0;
         case WmCommand:
             onCommand(dialog, static_cast<int>(wParam & 0xFFFF));
             return 1;

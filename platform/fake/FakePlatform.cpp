@@ -633,6 +633,8 @@ void FakePlatform::placeDialogItem(WindowHandle, int itemId, const Rect& pixels)
            std::to_string(pixels.top) + " " + std::to_string(pixels.width()) + "x" + std::to_string(pixels.height()));
 }
 
+void FakePlatform::focusDialogItem(WindowHandle, int itemId) { record("focusDialogItem " + std::to_string(itemId)); }
+
 void FakePlatform::resizeDialogItem(WindowHandle, int itemId, int width, int height) {
     record("resizeDialogItem " + std::to_string(itemId) + " " + std::to_string(width) + "x" + std::to_string(height));
 }

@@ -69,6 +69,8 @@ void Win32Platform::resizeDialogItem(WindowHandle dialog, int itemId, int width,
     SetWindowPos(item(dialog, itemId), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
+void Win32Platform::focusDialogItem(WindowHandle dialog, int itemId) { SetFocus(item(dialog, itemId)); }
+
 void Win32Platform::setDialogClientSize(WindowHandle dialog, int width, int height) {
     HWND window = hwnd(dialog);
     RECT frame{0, 0, width, height};

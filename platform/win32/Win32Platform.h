@@ -91,6 +91,7 @@ public:
     void showDialogItem(WindowHandle dialog, int itemId, bool visible) override;
     void placeDialogItem(WindowHandle dialog, int itemId, const Rect& pixels) override;
     void resizeDialogItem(WindowHandle dialog, int itemId, int width, int height) override;
+    void focusDialogItem(WindowHandle dialog, int itemId) override;
     void setDialogClientSize(WindowHandle dialog, int width, int height) override;
     void insertTab(WindowHandle dialog, int tabControlId, int index, std::string_view text) override;
     int selectedTab(WindowHandle dialog, int tabControlId) override;

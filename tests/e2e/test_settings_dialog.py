@@ -7,7 +7,7 @@ import shutil
 import time
 import unittest
 
-from harness import WINDOWS, ProgramTest, TITLE, dialog_button, log_text, probe, wait_until, windows_path
+from harness import WINDOWS, ProgramTest, TITLE, dialog_button, log_text, probe, wait_until, windows_path, xdotool
 from test_collector import parse_report
 from test_easy_mode import APPLY_AT, PRESET_AT, Shot, near
 
@@ -33,21 +33,51 @@ PRESETS = {
 TUNED = ("gpu0.graphicsDelta", "gpu0.memoryDelta", "gpu0.powerLimit", "gpu0.thermalLimit")
 
 
-def dialogs():
-    """{caption: {control id: (visible, text)}} of every dialog on the display, from windowprobe list."""
+class Place:
+    """A window's screen rectangle, whether it shows, and its text."""
+
+    def __init__(self, visible, x, y, width, height, text):
+        self.visible, self.x, self.y, self.width, self.height, self.text = visible, x, y, width, height, text
+
+    def centre(self):
+        return self.x + self.width // 2, self.y + self.height // 2
+
+    def inside(self, outer):
+        return (outer.x <= self.x and self.x + self.width <= outer.x + outer.width
+                and outer.y <= self.y and self.y + self.height <= outer.y + outer.height)
+
+
+def dialog_places():
+    """{caption: {"dialog": Place, control id: Place}} of every dialog shown, from windowprobe list."""
     found, current = {}, None
     for line in probe("list")[1].splitlines():
-        window = re.match(r"window \S+ class=#32770 .*? visible=1 .*?text=(.*)$", line)
+        window = re.match(r"window \S+ class=#32770 .*? visible=1 at=(-?\d+),(-?\d+) size=(\d+)x(\d+) text=(.*)$", line)
         if window:
-            current = found.setdefault(window.group(1), {})
+            x, y, width, height = map(int, window.groups()[:4])
+            current = found.setdefault(window.group(5), {"dialog": Place(True, x, y, width, height, window.group(5))})
             continue
         if line.startswith("window "):
             current = None
             continue
-        child = re.match(r"\s+child id=(0x[0-9a-f]+) class=\S+ visible=(\d) .*?text=(.*)$", line)
+        child = re.match(r"\s+child id=(0x[0-9a-f]+) class=\S+ visible=(\d) at=(-?\d+),(-?\d+) size=(\d+)x(\d+) text=(.*)$",
+                         line)
         if child and current is not None:
-            current.setdefault(int(child.group(1), 16), (child.group(2) == "1", child.group(3)))
+            x, y, width, height = map(int, child.groups()[2:6])
+            current.setdefault(int(child.group(1), 16), Place(child.group(2) == "1", x, y, width, height, child.group(7)))
     return found
+
+
+def dialogs():
+    """{caption: {control id: (visible, text)}} of every dialog on the display."""
+    return {caption: {key: (place.visible, place.text) for key, place in controls.items() if key != "dialog"}
+            for caption, controls in dialog_places().items()}
+
+
+def click_screen(x, y):
+    """A real left click at a screen position, through X."""
+    xdotool("mousemove", "--sync", x, y)
+    xdotool("click", "1")
+    time.sleep(0.2)
 
 
 def history_stamps(folder):
@@ -168,6 +198,51 @@ class SettingsDialog(ProgramTest):
         # Closing it by its close box does nothing more.
         self.assertEqual(probe("dialogclose", TITLE, CLEAR, 10000), (0, "caption=設定"))
         self.assertTrue(wait_until(lambda: not dialogs(), timeout=10), dialogs())
+        self.assertEqual(history.read_bytes(), b"")
+
+    # --- the dialog driven by the pointer, as a user drives it ---
+
+    def click_control(self, caption, control):
+        place = wait_until(lambda: (p := dialog_places().get(caption, {}).get(control)) and p.visible and p, timeout=10)
+        self.assertTrue(place, (caption, control, dialogs()))
+        click_screen(*place.centre())
+
+    def click_history_tab(self):
+        """Clicks along the tab strip, as a user looks for the second tab, until the history tab shows."""
+        tabs = dialog_places()["設定"][TABS]
+        for dx in range(20, tabs.width, 16):
+            click_screen(tabs.x + dx, tabs.y + 10)
+            if wait_until(lambda: dialogs().get("設定", {}).get(HISTORY_SLOTS[5], (False,))[0], timeout=0.5):
+                return
+        self.fail("no click on the tab strip showed the history tab")
+
+    def assert_every_control_inside(self):
+        places = dialog_places()["設定"]
+        outside = {key: vars(place) for key, place in places.items()
+                   if key != "dialog" and place.visible and not place.inside(places["dialog"])}
+        self.assertEqual(outside, {}, vars(places["dialog"]))
+
+    def test_clear_acts_in_a_dialog_opened_again_after_an_empty_slot_notice(self):
+        time.sleep(1.2)
+        self.apply_preset("eco")
+        history = self.folder / "history" / "historycfg"
+        self.assertEqual(len(history_stamps(self.folder)), 1)
+        self.program.click(*SETTINGS_AT)
+        self.assertTrue(wait_until(lambda: dialogs().get("設定"), timeout=15))
+        self.assert_every_control_inside()
+        self.click_history_tab()
+        self.assert_every_control_inside()
+        self.click_control("設定", HISTORY_SLOTS[5])
+        self.click_control("エラー", 1)
+        self.assertTrue(wait_until(lambda: not dialogs(), timeout=10), dialogs())
+
+        self.program.click(*SETTINGS_AT)
+        self.assertTrue(wait_until(lambda: dialogs().get("設定"), timeout=15))
+        self.click_history_tab()
+        self.click_control("設定", CLEAR)
+        cleared = wait_until(lambda: [dialogs().get("設定", {}).get(slot, (0, ""))[1] for slot in HISTORY_SLOTS]
+                             == [EMPTY] * 6, timeout=10)
+        self.assertTrue(cleared, dialogs())
         self.assertEqual(history.read_bytes(), b"")
 
     def test_a_system_report_is_written_and_its_progress_dialog_closes(self):

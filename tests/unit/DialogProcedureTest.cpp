@@ -1,6 +1,11 @@
 #include "settings/DialogProcedure.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "app/ShellState.h"
 #include "platform/Messages.h"
@@ -99,6 +104,58 @@ TEST_F(DialogProcedureTest, SettingsDialogOpensOnItsFirstTab) {
     EXPECT_EQ(fake.count("setDialogItemText 1028 --- Empty ---"), 1);
     EXPECT_EQ(fake.count("insertTab 1022 1 設定履歴"), 1);
     EXPECT_EQ(fake.count("setProgressRange"), 0);
+}
+
+// Whatever width the dialog font gives a dialog unit, every control a tab
+// shows lies inside the client area that tab gives the dialog.
+TEST_F(DialogProcedureTest, EveryPlacedControlFitsItsTab) {
+    struct Case {
+        int tab;  // -1: as the dialog opens
+        int width;
+        std::set<int> placed;
+    } cases[] = {
+        {-1, 271, {1023, 1000, 1024, 1001, 1025, 1020}},
+        {1, 520, {1023, 1000, 1024, 1001, 1025, 1020, 1026, 1021, 1027, 1028, 1029, 1031, 1032}},
+        {0, 271, {1023, 1000, 1024, 1001, 1025, 1020}},
+    };
+    for (const Case& c : cases) {
+        fake.clearCalls();
+        std::vector<std::string> laidOut;  // the calls of the last layout: the opening or the last tab change
+        fake.onDialogOpen = [&](WindowHandle dialog, std::uint32_t) {
+            if (c.tab < 0) return;
+            selectTab(dialog, fake, 1);
+            if (c.tab == 0) selectTab(dialog, fake, 0);
+            const std::vector<std::string> calls = fake.calls();
+            auto last = std::find_if(calls.rbegin(), calls.rend(),
+                                     [](const std::string& call) { return call.starts_with("setDialogClientSize"); });
+            laidOut.assign(last.base() - 1, calls.end());
+        };
+        fake.dialogButtons[DialogSettings].push_back(2);
+        runSlotDialog(DialogSettings, 9);
+        if (c.tab < 0) laidOut = fake.calls();
+        std::set<int> placed;
+        for (const std::string& call : laidOut) {
+            int id = 0, x = 0, y = 0, w = 0, h = 0;
+            if (std::sscanf(call.c_str(), "placeDialogItem %d %d,%d %dx%d", &id, &x, &y, &w, &h) != 5) continue;
+            placed.insert(id);
+            EXPECT_GE(x, 0) << c.tab << " " << call;
+            EXPECT_LE(x + w, c.width) << c.tab << " " << call;
+            EXPECT_LE(y + h, 250) << c.tab << " " << call;
+        }
+        EXPECT_EQ(placed, c.placed) << c.tab;
+    }
+}
+
+TEST_F(DialogProcedureTest, ClearButtonIsHiddenUntilTheHistoryTabShows) {
+    fake.dialogButtons[DialogSettings].push_back(2);
+    runSlotDialog(DialogSettings, 9);
+    EXPECT_EQ(fake.count("showDialogItem 1032 hide"), 1);
+    EXPECT_EQ(fake.count("showDialogItem 1032 show"), 0);
+    // The tab control takes the first focus, as the first control of the tab order would.
+    EXPECT_EQ(fake.count("focusDialogItem 1022"), 1);
+    fake.clearCalls();
+    showNotice(DialogHistoryError);
+    EXPECT_EQ(fake.count("focusDialogItem"), 0);
 }
 
 TEST_F(DialogProcedureTest, OtherDialogsAreNotLaidOutAsSettings) {

@@ -4,21 +4,8 @@ namespace vt {
 
 ShellState shell;
 
-void resetShellState(ShellState& state) {
-    state.startPhase = 0;
-    state.escQuitArmed = 1;
-    state.windowDragging = 0;
-    state.captionDragPending = 0;
-    state.handCursor = 0;
-    state.presetApplyRequest = 0;
-    state.input = InputState{};
-    state.framePace = FramePace::Running;
-    state.framePointer = FramePointer{};
-    state.instanceMutex = nullptr;
-    state.uiFont = nullptr;
-    state.capturedView = nullptr;
-    state.hoveredView = nullptr;
-    state.rootView.reset();
-}
+// The tree is deleted with the old root; nothing it destroys looks at the
+// pointers into it that the fresh record clears.
+void resetShellState(ShellState& state) { state = ShellState{}; }
 
 }  // namespace vt

@@ -20,6 +20,7 @@
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
+#include "state/AdvancedPage.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/MonitorSample.h"
@@ -304,6 +305,8 @@ bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
 
 // --- the common end --------------------------------------------------------------
 
+constexpr std::uint32_t SettlePeriodMs = 1000;
+
 struct Settle {
     std::mutex lock;
     std::thread thread;
@@ -322,9 +325,7 @@ void startSettle() {
     finishApplySettle();
     std::lock_guard guard(settle.lock);
     settle.thread = std::thread([] {
-        Platform& os = platform();
-        const std::uint32_t start = os.tickCount();
-        while (os.tickCount() - start < 1000) os.sleep(1);
+        waitMilliseconds(SettlePeriodMs);
         clearBusyFlags();
         // Read the new values back now, not up to a period later: the
         // history record written at 1500 ms must hold this apply's values.
@@ -349,11 +350,11 @@ void beginApply() {
 void applyAdvancedPage(std::int32_t page, const PageValues& values) {
     if (inventory.count > 0) {
         switch (page) {
-            case 0: applyClockOffsets(values); break;
-            case 1: applyPowerAndTemperature(values); break;
-            case 2: applyFrameRateTarget(values); break;
-            case 3: applyFixedFanSpeeds(values); break;
-            case 4: applyEditedFanCurve(values); break;
+            case ClockPage: applyClockOffsets(values); break;
+            case PowerPage: applyPowerAndTemperature(values); break;
+            case FrameRatePage: applyFrameRateTarget(values); break;
+            case FanSpeedPage: applyFixedFanSpeeds(values); break;
+            case CurvePage: applyEditedFanCurve(values); break;
             default: break;
         }
     }

@@ -17,6 +17,7 @@
 #include "gpu/WindowHooks.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
+#include "state/AdvancedPage.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/MonitorSample.h"
@@ -159,7 +160,7 @@ void readFans(GpuSlot& gpu) {
 // views belong to the window thread, so the new values go to the GPU's
 // record and the window is told to move its points.
 void followFanCurve(GpuSlot& gpu, int index) {
-    if (lifecycle.activePage != 4 || !gpu.caps.FanCurveCapable) return;
+    if (lifecycle.activePage != CurvePage || !gpu.caps.FanCurveCapable) return;
     FanCurve curve;
     if (DriverApi::getFanCurve(gpu.handle, curve) != DriverOk) return;
     MonitorThreadState::CachedCurve seen;

@@ -18,4 +18,10 @@ Platform& platform() {
 
 void setPlatform(Platform* instance) { current = instance; }
 
+void waitMilliseconds(std::uint32_t milliseconds) {
+    Platform& os = platform();
+    const std::uint32_t start = os.tickCount();
+    while (os.tickCount() - start < milliseconds) os.sleep(1);
+}
+
 }  // namespace vt

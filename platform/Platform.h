@@ -153,4 +153,8 @@ public:
 Platform& platform();
 void setPlatform(Platform* instance);
 
+// Returns once `milliseconds` have passed on the system's tick count, in 1 ms
+// sleeps: the count, not the sleeps, says when the time is up.
+void waitMilliseconds(std::uint32_t milliseconds);
+
 }  // namespace vt

@@ -5,6 +5,10 @@ libraries of the folders its files include.
 
     platform -> driver -> state -> settings -> gpu -> ui -> app
 
+Inside app/ the same holds one level down: the window thread's records in
+app/ itself, the panels (app/panels) on them, the shell (app/shell) on
+both. The shell runs the panels; a panel never includes the shell.
+
 sim/ (the simulated driver) sits beside the product on top of driver/;
 tools/ and tests/ may include anything. Prints every violation and exits
 with 1 when there is one; with --graph it also prints which folders each
@@ -25,6 +29,32 @@ ALLOWED["sim"] = {"platform", "driver", "sim"}
 LIBRARY_FOLDERS = ["driver", "state", "settings", "gpu", "ui", "app"]
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/[^"]+"', re.MULTILINE)
+
+# The parts of app/, lowest first; each may include its own and those below.
+APP_PARTS = ["app", "app/panels", "app/shell"]
+APP_INCLUDE = re.compile(r'^\s*#\s*include\s+"(app/(?:(panels|shell)/)?)[^"/]+"', re.MULTILINE)
+
+
+def app_part(path):
+    relative = path.relative_to(ROOT / "app").parts
+    return f"app/{relative[0]}" if len(relative) > 1 and f"app/{relative[0]}" in APP_PARTS else "app"
+
+
+def included_app_parts(path):
+    return {"app/" + sub if sub else "app" for _, sub in APP_INCLUDE.findall(path.read_text(encoding="utf-8"))}
+
+
+def check_app_parts(problems):
+    """Holds app/'s files to its parts; returns which parts each part includes."""
+    reach = {part: set() for part in APP_PARTS}
+    for path in sources("app"):
+        part = app_part(path)
+        allowed = set(APP_PARTS[: APP_PARTS.index(part) + 1])
+        for used in included_app_parts(path):
+            reach[part].add(used)
+            if used not in allowed:
+                problems.append(f"{path.relative_to(ROOT)} includes {used}/, a part of app/ above its own ({part}/)")
+    return reach
 
 
 def sources(folder):
@@ -66,9 +96,12 @@ def main(arguments):
             problems.append(f"vt_{folder} includes {name.removeprefix('vt_')}/ but does not link {name}")
         for name in sorted(linked - wanted):
             problems.append(f"vt_{folder} links {name} but includes nothing of {name.removeprefix('vt_')}/")
+    app_reach = check_app_parts(problems)
     if "--graph" in arguments:
         for folder in LAYERS + ["sim"]:
             print(f"{folder} -> {' '.join(sorted(reach[folder] - {folder})) or '(nothing)'}")
+        for part in APP_PARTS:
+            print(f"{part} -> {' '.join(sorted(app_reach[part] - {part})) or '(nothing)'}")
     for problem in problems:
         print(problem)
     if problems:

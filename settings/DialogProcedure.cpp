@@ -17,12 +17,13 @@ namespace {
 
 constexpr const char* EmptySlot = "--- Empty ---";
 constexpr const char* HistoryGroupTitle = "履歴の読み込み";
-constexpr int ClearHistoryButton = 1032;
+// How long the progress dialog shows the collector's error before it closes.
+constexpr std::uint32_t ErrorNoticeMs = 1000;
 
-// The buttons of the settings dialog: save, load and report on tab 0, the
-// history slots of ages 1 to 6 on tab 1.
-constexpr int HistoryButtons[6] = {1000, 1001, 1020, 1021, 1028, 1031};
-constexpr int RightColumn[6] = {1026, 1021, 1027, 1028, 1029, 1031};
+// The six buttons: save, load and report on tab 0, the history records of
+// ages 1 to 6 on tab 1. Tab 1's right column: each frame and its button.
+constexpr int SlotButtons[6] = {IDC_SLOT_1, IDC_SLOT_2, IDC_SLOT_3, IDC_SLOT_4, IDC_SLOT_5, IDC_SLOT_6};
+constexpr int RightColumn[6] = {IDC_FRAME_4, IDC_SLOT_4, IDC_FRAME_5, IDC_SLOT_5, IDC_FRAME_6, IDC_SLOT_6};
 
 struct Placement {
     int id;
@@ -34,10 +35,12 @@ Rect box(int x, int y, int width, int height) { return {x, y, x + width, y + hei
 // Which result slot a button writes, or 0 when it is not a slot button.
 int slotOf(int buttonId) {
     switch (buttonId) {
-        case 1000: case 1001: case 1020: case 1021: case 1028: case 1031: case ClearHistoryButton: return 9;
-        case 1004: case 1005: return 7;
-        case 1016: case 1017: return 3;
-        case 1030: return 2;
+        case IDC_SLOT_1: case IDC_SLOT_2: case IDC_SLOT_3: case IDC_SLOT_4: case IDC_SLOT_5: case IDC_SLOT_6:
+        case IDC_CLEAR_HISTORY:
+            return SettingsSlot;
+        case IDC_WARNING_AGREE: case IDC_WARNING_CANCEL: return AdvancedWarningSlot;
+        case IDC_RESET_OK: case IDC_RESET_CANCEL: return ResetConfirmSlot;
+        case IDC_CURVE_NOTICE_OK: return CurveNoticeSlot;
         default: return 0;
     }
 }
@@ -52,7 +55,7 @@ void centreOnMainWindow(WindowHandle dialog) {
 
 void showItems(WindowHandle dialog, const int (&ids)[6], bool visible, bool clearButtonToo) {
     for (int id : ids) platform().showDialogItem(dialog, id, visible);
-    if (clearButtonToo) platform().showDialogItem(dialog, ClearHistoryButton, visible);
+    if (clearButtonToo) platform().showDialogItem(dialog, IDC_CLEAR_HISTORY, visible);
 }
 
 // The dialog is sized in pixels, so every control it shows is placed in
@@ -60,19 +63,25 @@ void showItems(WindowHandle dialog, const int (&ids)[6], bool visible, bool clea
 // dialog font's width, the right column and the clear button would run past
 // the dialog's edge (under a wider font the clear button's middle lies
 // outside it, and a click there does nothing).
-void placeFilesColumn(WindowHandle dialog) {
+void layOutFilesColumn(WindowHandle dialog) {
+    Platform& os = platform();
     static const Placement placements[] = {
-        {1023, box(19, 46, 233, 54)}, {1000, box(32, 63, 202, 28)},  {1024, box(19, 112, 233, 54)},
-        {1001, box(32, 129, 202, 28)}, {1025, box(19, 178, 233, 54)}, {1020, box(32, 195, 202, 28)},
+        {IDC_FRAME_1, box(19, 46, 233, 54)},  {IDC_SLOT_1, box(32, 63, 202, 28)},  {IDC_FRAME_2, box(19, 112, 233, 54)},
+        {IDC_SLOT_2, box(32, 129, 202, 28)}, {IDC_FRAME_3, box(19, 178, 233, 54)}, {IDC_SLOT_3, box(32, 195, 202, 28)},
     };
-    for (const Placement& place : placements) platform().placeDialogItem(dialog, place.id, place.pixels);
+    for (const Placement& place : placements) os.placeDialogItem(dialog, place.id, place.pixels);
+    static const std::pair<int, const char*> texts[] = {
+        {IDC_FRAME_1, "設定ファイルの保存"}, {IDC_SLOT_1, "設定の保存"},         {IDC_FRAME_2, "設定ファイルの読み込み"},
+        {IDC_SLOT_2, "設定の読み込み"},      {IDC_FRAME_3, "システム情報の保存"}, {IDC_SLOT_3, "システム情報の保存"},
+    };
+    for (const auto& [id, text] : texts) os.setDialogItemText(dialog, id, text);
 }
 
 void placeHistoryRightColumn(WindowHandle dialog) {
     static const Placement placements[] = {
-        {1026, box(268, 58, 233, 54)},  {1021, box(281, 75, 202, 28)},  {1027, box(268, 123, 233, 54)},
-        {1028, box(281, 140, 202, 28)}, {1029, box(268, 187, 233, 54)}, {1031, box(281, 205, 202, 28)},
-        {ClearHistoryButton, box(411, 32, 90, 22)},
+        {IDC_FRAME_4, box(268, 58, 233, 54)},  {IDC_SLOT_4, box(281, 75, 202, 28)},  {IDC_FRAME_5, box(268, 123, 233, 54)},
+        {IDC_SLOT_5, box(281, 140, 202, 28)}, {IDC_FRAME_6, box(268, 187, 233, 54)}, {IDC_SLOT_6, box(281, 205, 202, 28)},
+        {IDC_CLEAR_HISTORY, box(411, 32, 90, 22)},
     };
     for (const Placement& place : placements) platform().placeDialogItem(dialog, place.id, place.pixels);
 }
@@ -80,51 +89,46 @@ void placeHistoryRightColumn(WindowHandle dialog) {
 void prepareSettingsDialog(WindowHandle dialog) {
     Platform& os = platform();
     os.setDialogClientSize(dialog, 271, 250);
-    os.resizeDialogItem(dialog, ItemTabs, 245, 234);
+    os.resizeDialogItem(dialog, IDC_TABS, 245, 234);
     showItems(dialog, RightColumn, false, false);
-    for (int id : {1026, 1027, 1029}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
-    for (int id : {1021, 1028, 1031}) os.setDialogItemText(dialog, id, EmptySlot);
-    os.insertTab(dialog, ItemTabs, 0, "設定ファイル/システム情報");
-    os.insertTab(dialog, ItemTabs, 1, "設定履歴");
-    placeFilesColumn(dialog);
+    for (int id : {IDC_FRAME_4, IDC_FRAME_5, IDC_FRAME_6}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
+    for (int id : {IDC_SLOT_4, IDC_SLOT_5, IDC_SLOT_6}) os.setDialogItemText(dialog, id, EmptySlot);
+    os.insertTab(dialog, IDC_TABS, 0, "設定ファイル/システム情報");
+    os.insertTab(dialog, IDC_TABS, 1, "設定履歴");
+    layOutFilesColumn(dialog);
     // Off the first tab the clear button must not take the focus: Tab and
     // Space would empty the history through a button nobody sees.
-    os.showDialogItem(dialog, ClearHistoryButton, false);
+    os.showDialogItem(dialog, IDC_CLEAR_HISTORY, false);
     // The tab control is last in the z-order but takes the first focus, so
     // the arrow keys switch tabs and Enter closes the dialog.
-    os.focusDialogItem(dialog, ItemTabs);
+    os.focusDialogItem(dialog, IDC_TABS);
 }
 
 void showFilesTab(WindowHandle dialog) {
     Platform& os = platform();
     os.setDialogClientSize(dialog, 271, 250);
-    os.resizeDialogItem(dialog, ItemTabs, 245, 234);
-    placeFilesColumn(dialog);
-    static const std::pair<int, const char*> texts[] = {
-        {1023, "設定ファイルの保存"},     {1000, "設定の保存"}, {1024, "設定ファイルの読み込み"},
-        {1001, "設定の読み込み"}, {1025, "システム情報の保存"}, {1020, "システム情報の保存"},
-    };
-    for (const auto& [id, text] : texts) os.setDialogItemText(dialog, id, text);
+    os.resizeDialogItem(dialog, IDC_TABS, 245, 234);
+    layOutFilesColumn(dialog);
     showItems(dialog, RightColumn, false, true);
 }
 
 void showHistoryTab(WindowHandle dialog) {
     Platform& os = platform();
     os.setDialogClientSize(dialog, 520, 250);
-    os.resizeDialogItem(dialog, ItemTabs, 494, 234);
+    os.resizeDialogItem(dialog, IDC_TABS, 494, 234);
     setHistoryCaptions(dialog);
     static const Placement placements[] = {
-        {1023, box(19, 58, 233, 54)}, {1000, box(32, 75, 202, 28)},  {1024, box(19, 123, 233, 54)},
-        {1001, box(32, 140, 202, 28)}, {1025, box(19, 187, 233, 54)}, {1020, box(32, 205, 202, 28)},
+        {IDC_FRAME_1, box(19, 58, 233, 54)},  {IDC_SLOT_1, box(32, 75, 202, 28)},  {IDC_FRAME_2, box(19, 123, 233, 54)},
+        {IDC_SLOT_2, box(32, 140, 202, 28)}, {IDC_FRAME_3, box(19, 187, 233, 54)}, {IDC_SLOT_3, box(32, 205, 202, 28)},
     };
     for (const Placement& place : placements) os.placeDialogItem(dialog, place.id, place.pixels);
-    for (int id : {1023, 1024, 1025}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
+    for (int id : {IDC_FRAME_1, IDC_FRAME_2, IDC_FRAME_3}) os.setDialogItemText(dialog, id, HistoryGroupTitle);
     placeHistoryRightColumn(dialog);
     showItems(dialog, RightColumn, true, true);
 }
 
 void onTabChange(WindowHandle dialog) {
-    dialogs.selectedTab = platform().selectedTab(dialog, ItemTabs);
+    dialogs.selectedTab = platform().selectedTab(dialog, IDC_TABS);
     if (dialogs.selectedTab == 0) showFilesTab(dialog);
     if (dialogs.selectedTab == 1) showHistoryTab(dialog);
 }
@@ -133,11 +137,11 @@ void onTabChange(WindowHandle dialog) {
 // settings dialog chooses its own).
 bool onInitDialog(WindowHandle dialog) {
     dialogs.selectedTab = 0;
-    const bool settings = lifecycle.modal.slot[9] == ModalResults::openSentinel(9);
+    const bool settings = lifecycle.modal.isOpen(SettingsSlot);
     if (settings) prepareSettingsDialog(dialog);
     centreOnMainWindow(dialog);
     if (dialogs.collectorRunning) {
-        platform().setProgressRange(dialog, ItemProgressBar, 0, 125, 5);
+        platform().setProgressRange(dialog, IDC_PROGRESS_BAR, 0, 125, 5);
         progressDialogOpened(dialog);
     }
     return !settings;
@@ -149,9 +153,9 @@ void onCommand(WindowHandle dialog, int id) {
         os.endDialog(dialog, id);
         return;
     }
-    if (id == ClearHistoryButton) {
+    if (id == IDC_CLEAR_HISTORY) {
         // The dialog stays open; its captions show the now empty history.
-        lifecycle.modal.slot[9] = ClearHistoryButton;
+        lifecycle.modal.slot[SettingsSlot] = IDC_CLEAR_HISTORY;
         clearHistory();
         setHistoryCaptions(dialog);
         return;
@@ -166,16 +170,14 @@ void onCommand(WindowHandle dialog, int id) {
 // its own cancel button.
 void onCloseBox(WindowHandle dialog) {
     dialogs.selectedTab = 0;
-    if (lifecycle.modal.slot[7] == ModalResults::openSentinel(7)) lifecycle.modal.slot[7] = 1005;
+    if (lifecycle.modal.isOpen(AdvancedWarningSlot)) lifecycle.modal.slot[AdvancedWarningSlot] = IDC_WARNING_CANCEL;
     platform().endDialog(dialog, IdCancel);
 }
 
 void closeAfterError(WindowHandle dialog) {
-    Platform& os = platform();
-    os.setDialogItemText(dialog, ItemProgressText, "エラーが発生しました、終了します");
-    std::uint32_t start = os.tickCount();
-    while (os.tickCount() - start < 1000) os.sleep(1);
-    os.endDialog(dialog, 0);
+    platform().setDialogItemText(dialog, IDC_PROGRESS_TEXT, "エラーが発生しました、終了します");
+    waitMilliseconds(ErrorNoticeMs);
+    platform().endDialog(dialog, 0);
 }
 
 }  // namespace
@@ -189,20 +191,20 @@ std::intptr_t dialogProcedure(WindowHandle dialog, std::uint32_t message, WParam
             return 1;
         case WmNotify: {
             const auto* header = reinterpret_cast<const NotifyHeader*>(lParam);
-            if (header != nullptr && header->id == ItemTabs && header->code == TcnSelChange) onTabChange(dialog);
+            if (header != nullptr && header->id == IDC_TABS && header->code == TcnSelChange) onTabChange(dialog);
             return 1;
         }
         case WmClose:
             onCloseBox(dialog);
             return 1;
         case WM_PROGRESS_STEP:
-            platform().stepProgress(dialog, ItemProgressBar);
+            platform().stepProgress(dialog, IDC_PROGRESS_BAR);
             return 1;
         case WM_PROGRESS_CLOSE:
             platform().endDialog(dialog, 0);
             return 1;
         case WM_PROGRESS_DONE:
-            platform().setDialogItemText(dialog, ItemProgressText, "システム情報ファイルを作成しました");
+            platform().setDialogItemText(dialog, IDC_PROGRESS_TEXT, "システム情報ファイルを作成しました");
             return 1;
         case WM_PROGRESS_ERROR:
             closeAfterError(dialog);
@@ -216,7 +218,7 @@ void setHistoryCaptions(WindowHandle dialog) {
     for (int age = 1; age <= 6; ++age) {
         std::string stamp;
         if (!lookupTextInRecord(historyPath(), "Create", stamp, age)) stamp = EmptySlot;
-        platform().setDialogItemText(dialog, HistoryButtons[age - 1], stamp);
+        platform().setDialogItemText(dialog, SlotButtons[age - 1], stamp);
     }
 }
 
@@ -225,7 +227,7 @@ std::int32_t runSlotDialog(std::uint32_t templateId, int slot) {
     platform().dialogBox(templateId, lifecycle.mainWindow, dialogProcedure);
     // Closed without one of its buttons (Escape): the slot must not keep
     // saying "open", or the main window would ignore all input from now on.
-    if (lifecycle.modal.slot[slot] == ModalResults::openSentinel(slot)) lifecycle.modal.slot[slot] = 0;
+    if (lifecycle.modal.isOpen(slot)) lifecycle.modal.slot[slot] = 0;
     return lifecycle.modal.slot[slot];
 }
 

@@ -12,24 +12,9 @@
 
 #include "platform/Shared.h"
 #include "platform/Types.h"
+#include "resources/ResourceIds.h"
 
 namespace vt {
-
-// Dialog templates.
-inline constexpr std::uint32_t DialogSettings = 129;
-inline constexpr std::uint32_t DialogSaveError = 1;
-inline constexpr std::uint32_t DialogOpenError = 135;
-inline constexpr std::uint32_t DialogSystemInfoError = 141;
-inline constexpr std::uint32_t DialogHistoryError = 190;
-inline constexpr std::uint32_t DialogProgress = 165;
-inline constexpr std::uint32_t DialogAdvancedWarning = 131;
-inline constexpr std::uint32_t DialogResetConfirm = 139;
-inline constexpr std::uint32_t DialogFanCurveNotice = 191;
-
-// Controls of the settings and progress dialogs.
-inline constexpr int ItemTabs = 1022;
-inline constexpr int ItemProgressBar = 1021;
-inline constexpr int ItemProgressText = 1033;
 
 struct DialogState {
     std::int32_t selectedTab = 0;     // of the settings dialog

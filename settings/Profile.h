@@ -19,6 +19,8 @@
 
 namespace vt {
 
+// The profile file format's version, not the product's: it stays when the
+// product version moves on, so that profiles written before still load.
 inline constexpr const char* ProfileVersion = "2.10";
 inline constexpr std::size_t ProfileValueCapacity = 100;  // 99 characters and a NUL
 inline constexpr const char* ProfileFolder = "profile";

@@ -89,12 +89,18 @@ def esc(t):
 PRESET_RGB = {0: (229, 6, 6), 1: (44, 164, 222), 2: (141, 194, 31)}
 
 
+def product_version():
+    """The version the project sets once, in its top CMakeLists.txt."""
+    with open(os.path.join(HERE, "..", "CMakeLists.txt"), encoding="utf-8") as stream:
+        return re.search(r"project\(Vantrelis VERSION ([0-9.]+)", stream.read()).group(1)
+
+
 def frame_and_monitor(s, preset, sync_on):
     s.img(0, 0, 0)
     s.img(32, 20, 20)
     s.text("Halvenro Vantrelis", 325, 20, 12, True, 1)
-    s.text("Ver.2.10", 325, 40, 7, True, 1)
-    s.text("Halvenro Vantrelis Ver.2.10", 550, 620, 7, True, 1, (64, 255, 255, 255))
+    s.text("Ver." + product_version(), 325, 40, 7, True, 1)
+    s.text("Halvenro Vantrelis Ver." + product_version(), 550, 620, 7, True, 1, (64, 255, 255, 255))
     s.img(61, 584, 0)
     s.img(59, 554, 0)
     s.text("GPUの選択", 26, 84, 8, True)

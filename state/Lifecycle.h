@@ -13,10 +13,28 @@
 
 #include "platform/Shared.h"
 #include "platform/Types.h"
+#include "state/AdvancedPage.h"
 
 namespace vt {
 
 inline constexpr int ModalSlotCount = 9;
+
+// The result slots the program's dialogs use. The other five stay empty; the
+// window's modal guard looks at all nine.
+enum ModalSlot : int {
+    CurveNoticeSlot = 2,      // the fan-curve notice
+    ResetConfirmSlot = 3,     // the reset confirmation
+    AdvancedWarningSlot = 7,  // the Advanced Mode warning
+    SettingsSlot = 9,         // the settings dialog
+};
+
+// The "open" sentinels. Every one is negative, so neither a button
+// identifier (all are positive) nor an empty slot (0) can be taken for one.
+inline constexpr std::int32_t SettingsOpen = -10;          // slot 9: tells the dialog procedure to lay out the tabs
+inline constexpr std::int32_t AdvancedWarningOpen = -100;  // slot 7: tells it that the close box means cancel
+inline constexpr std::int32_t Slot8Open = -10000;          // slot 8, unused: apart from the shared value of 2 to 6
+inline constexpr std::int32_t Slot1Open = -10000001;       // slot 1, unused: apart from its neighbours' value
+inline constexpr std::int32_t SharedOpen = -10000000;      // slots 2 to 6: no code tells these apart by the value
 
 // Each modally opened program dialog stores its slot's "open" sentinel before
 // it opens; the dialog procedure overwrites it with the closing button's id.
@@ -24,13 +42,14 @@ struct ModalResults {
     std::int32_t slot[ModalSlotCount + 1] = {};  // slots are numbered 1..9; [0] is unused
     static constexpr std::int32_t openSentinel(int slotNumber) {
         switch (slotNumber) {
-            case 1: return -10000001;
-            case 7: return -100;
-            case 8: return -10000;
-            case 9: return -10;
-            default: return -10000000;
+            case 1: return Slot1Open;
+            case AdvancedWarningSlot: return AdvancedWarningOpen;
+            case 8: return Slot8Open;
+            case SettingsSlot: return SettingsOpen;
+            default: return SharedOpen;
         }
     }
+    bool isOpen(int slotNumber) const { return slot[slotNumber] == openSentinel(slotNumber); }
     bool anyOpen() const {
         for (int n = 1; n <= ModalSlotCount; ++n) {
             if (slot[n] == openSentinel(n)) return true;
@@ -54,10 +73,8 @@ struct Lifecycle {
     // mouse-button state. The apply's settle thread clears it.
     Shared<std::int32_t> inputHoldOff;
 
-    // The Advanced Mode page shown: 0 clock offsets, 1 power and temperature,
-    // 2 frame-rate target, 3 fan speed, 4 fan curve. The monitoring thread
-    // follows the driver's fan curve only while page 4 is shown.
-    Shared<std::int32_t> activePage;
+    // The Advanced Mode page shown, an AdvancedPage (state/AdvancedPage.h).
+    Shared<std::int32_t> activePage{ClockPage};
 
     ModalResults modal;
     WindowHandle mainWindow = nullptr;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/Shared.h"
+#include "resources/ResourceIds.h"
 
 namespace vt {
 
@@ -26,10 +27,10 @@ enum EasyPreset : std::int32_t {
 // and every later preset change use the same four icons.
 constexpr std::uint32_t iconForPreset(std::int32_t preset) {
     switch (preset) {
-        case PresetHighPerformance: return 164;
-        case PresetDefault: return 163;
-        case PresetEco: return 162;
-        default: return 161;
+        case PresetHighPerformance: return IDI_PRESET_HIGHPERFORMANCE;
+        case PresetDefault: return IDI_PRESET_DEFAULT;
+        case PresetEco: return IDI_PRESET_ECO;
+        default: return IDI_PRESET_CUSTOM;
     }
 }
 
@@ -51,6 +52,11 @@ class BackScreenPath {
 public:
     static constexpr std::size_t Capacity = 100;
     BackScreenPath() { set(TextNotFound); }
+    BackScreenPath(const BackScreenPath& other) { set(other.get()); }
+    BackScreenPath& operator=(const BackScreenPath& other) {
+        if (this != &other) set(other.get());
+        return *this;
+    }
     std::string get() const {
         std::lock_guard guard(lock_);
         return value_;
@@ -95,7 +101,8 @@ struct TuningSettings {
 
 extern TuningSettings tuning;
 
-// Back to the values the program starts with, before any profile is read.
+// Back to the values the program starts with, before any profile is read:
+// those a fresh record holds.
 void resetTuningSettings(TuningSettings& settings = tuning);
 
 }  // namespace vt

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "resources/ProductVersion.h"
 #include "state/TuningSettings.h"
 #include "ui/CurveChart.h"
 #include "ui/SkinArchive.h"
@@ -84,8 +85,8 @@ bool offsetCapable(const GpuSlot& slot) { return slot.caps.ModernTuning != 0 || 
 bool buildFrame(TreeBuilder& build, Widgets& w) {
     if (!build.passiveImage(w.logo, 32, {20, 20}, false)) return false;
     w.title = build.text({325, 20}, u"Halvenro Vantrelis", {12, Bold, Centre});
-    w.version = build.text({325, 40}, u"Ver.2.10", {7, Bold, Centre});
-    w.footer = build.text({550, 620}, u"Halvenro Vantrelis Ver.2.10", {7, Bold, Centre, white(64)});
+    w.version = build.text({325, 40}, u"Ver." VT_VERSION_TEXT, {7, Bold, Centre});
+    w.footer = build.text({550, 620}, u"Halvenro Vantrelis Ver." VT_VERSION_TEXT, {7, Bold, Centre, white(64)});
     if (!build.image(w.closeButton, 61, {584, 0}, 62)) return false;
     if (!build.image(w.minimiseButton, 59, {554, 0}, 60)) return false;
     w.closeButton->setImageState(ImageAuto);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "state/AdvancedPage.h"
 #include "state/GpuInventory.h"
 #include "ui/TextBuffer.h"
 #include "ui/View.h"
@@ -21,7 +22,6 @@ namespace vt {
 inline constexpr int PresetCount = 3;  // highperformance, default, eco
 inline constexpr int TabCount = 5;
 inline constexpr int SliderCount = 2;
-inline constexpr int PageCount = 5;
 inline constexpr int MeterSegmentCount = 60;
 inline constexpr int CurvePointCount = 5;
 inline constexpr int CurveSegmentCount = 4;

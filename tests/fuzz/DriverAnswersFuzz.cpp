@@ -2,7 +2,7 @@
 // fan-level pass) against a driver whose every reply comes from the input.
 #include <cstdlib>
 
-#include "app/StateReset.h"
+#include "app/shell/StateReset.h"
 #include "driver/DriverBinder.h"
 #include "driver/SystemLibraryLoader.h"
 #include "gpu/InventoryBuilder.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/StateReset.h"
+#include "app/shell/StateReset.h"
 #include "driver/DriverBinder.h"
 #include "driver/SystemLibraryLoader.h"
 #include "gpu/InventoryBuilder.h"

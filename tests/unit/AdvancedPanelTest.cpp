@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ModeSwitch.h"
-#include "app/PageTabs.h"
+#include "app/panels/ModeSwitch.h"
+#include "app/panels/PageTabs.h"
 #include "app/PanelEdit.h"
-#include "app/PanelPass.h"
+#include "app/panels/PanelPass.h"
 #include "app/ShellState.h"
 #include "platform/Messages.h"
 #include "settings/DialogProcedure.h"
@@ -54,7 +54,7 @@ protected:
     static bool enabled(const View* button) { return button->opacity() == 1.0f && !button->hitThrough(); }
     static bool dimmed(const View* button) { return button->opacity() == 0.5f && button->hitThrough(); }
     void clickAdvancedModeButton(int answer) {
-        fake.dialogButtons[DialogAdvancedWarning].push_back(answer);
+        fake.dialogButtons[IDD_ADVANCED_WARNING].push_back(answer);
         clickOn(*widgets.advancedModeButton);
     }
 };

@@ -50,7 +50,7 @@ TEST_F(CollectorProgressTest, FailedStartEndsTheDialogWheneverItIsKnown) {
         fake.onDialogOpen = [&](WindowHandle, std::uint32_t) {
             if (c.reportWhileOpen) collectorStartOutcome(c.started);
         };
-        showNotice(DialogProgress);
+        showNotice(IDD_PROGRESS);
         EXPECT_EQ(fake.count("endDialog 0"), c.endedByItself) << c.name;
         EXPECT_EQ(fake.count("postMessage 8006"), c.posted) << c.name;
         EXPECT_EQ(endCollectorProgress(), c.failed) << c.name;
@@ -58,7 +58,7 @@ TEST_F(CollectorProgressTest, FailedStartEndsTheDialogWheneverItIsKnown) {
 }
 
 TEST_F(CollectorProgressTest, LateFailurePostsToNoClosedDialog) {
-    showNotice(DialogProgress);
+    showNotice(IDD_PROGRESS);
     endCollectorProgress();
     collectorStartOutcome(false);
     EXPECT_EQ(fake.count("postMessage"), 0);

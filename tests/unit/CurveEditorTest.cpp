@@ -1,8 +1,8 @@
 #include <string>
 
-#include "app/CurveEditor.h"
+#include "app/panels/CurveEditor.h"
 #include "app/PanelEdit.h"
-#include "app/PanelPass.h"
+#include "app/panels/PanelPass.h"
 #include "app/ShellState.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"

@@ -36,7 +36,7 @@ protected:
 
     static void selectTab(WindowHandle dialog, FakePlatform& fake, int tab) {
         fake.tabSelection = tab;
-        NotifyHeader header{nullptr, ItemTabs, TcnSelChange};
+        NotifyHeader header{nullptr, IDC_TABS, TcnSelChange};
         dialogProcedure(dialog, WmNotify, 0, reinterpret_cast<LParam>(&header));
     }
 };
@@ -47,11 +47,11 @@ TEST_F(DialogProcedureTest, EachButtonLandsInItsDialogsSlot) {
         int slot;
         int button;
     } cases[] = {
-        {DialogSettings, 9, 1000}, {DialogSettings, 9, 1001}, {DialogSettings, 9, 1020},
-        {DialogSettings, 9, 1021}, {DialogSettings, 9, 1028}, {DialogSettings, 9, 1031},
-        {DialogAdvancedWarning, 7, 1004}, {DialogAdvancedWarning, 7, 1005},
-        {DialogResetConfirm, 3, 1016}, {DialogResetConfirm, 3, 1017},
-        {DialogFanCurveNotice, 2, 1030},
+        {IDD_SETTINGS, 9, 1000}, {IDD_SETTINGS, 9, 1001}, {IDD_SETTINGS, 9, 1020},
+        {IDD_SETTINGS, 9, 1021}, {IDD_SETTINGS, 9, 1028}, {IDD_SETTINGS, 9, 1031},
+        {IDD_ADVANCED_WARNING, 7, 1004}, {IDD_ADVANCED_WARNING, 7, 1005},
+        {IDD_RESET_CONFIRM, 3, 1016}, {IDD_RESET_CONFIRM, 3, 1017},
+        {IDD_CURVE_NOTICE, 2, 1030},
     };
     for (const Case& c : cases) {
         fake.dialogButtons[c.dialog].push_back(c.button);
@@ -65,34 +65,34 @@ TEST_F(DialogProcedureTest, EachButtonLandsInItsDialogsSlot) {
 TEST_F(DialogProcedureTest, SlotReadsOpenWhileTheDialogIsUp) {
     bool sawOpen = false;
     fake.onDialogOpen = [&](WindowHandle, std::uint32_t) { sawOpen = lifecycle.modal.slot[3] == -10000000; };
-    fake.dialogButtons[DialogResetConfirm].push_back(1016);
-    runSlotDialog(DialogResetConfirm, 3);
+    fake.dialogButtons[IDD_RESET_CONFIRM].push_back(1016);
+    runSlotDialog(IDD_RESET_CONFIRM, 3);
     EXPECT_TRUE(sawOpen);
 }
 
 TEST_F(DialogProcedureTest, CloseBoxOfTheWarningCountsAsCancel) {
     dialogs.selectedTab = 1;
-    fake.dialogButtons[DialogAdvancedWarning].push_back(-1);  // no button: the close box
-    EXPECT_EQ(runSlotDialog(DialogAdvancedWarning, 7), 1005);
+    fake.dialogButtons[IDD_ADVANCED_WARNING].push_back(-1);  // no button: the close box
+    EXPECT_EQ(runSlotDialog(IDD_ADVANCED_WARNING, 7), 1005);
     EXPECT_EQ(dialogs.selectedTab, 0);
 }
 
 TEST_F(DialogProcedureTest, EscapeNeverLeavesASlotOpen) {
     for (int slot : {2, 3, 7, 9}) {
-        EXPECT_EQ(runSlotDialog(DialogResetConfirm, slot), 0) << slot;  // closed with IdCancel
+        EXPECT_EQ(runSlotDialog(IDD_RESET_CONFIRM, slot), 0) << slot;  // closed with IdCancel
         EXPECT_FALSE(lifecycle.modal.anyOpen()) << slot;
     }
 }
 
 TEST_F(DialogProcedureTest, CentresEveryDialogOnTheMainWindow) {
-    showNotice(DialogOpenError);
+    showNotice(IDD_OPEN_ERROR);
     // The fake's dialogs are 300 x 200; the main window is at (100, 50).
     EXPECT_EQ(fake.count("setWindowPos 270,275 0x0 flags=d"), 1);
 }
 
 TEST_F(DialogProcedureTest, SettingsDialogOpensOnItsFirstTab) {
-    fake.dialogButtons[DialogSettings].push_back(2);
-    runSlotDialog(DialogSettings, 9);
+    fake.dialogButtons[IDD_SETTINGS].push_back(2);
+    runSlotDialog(IDD_SETTINGS, 9);
     auto calls = fake.calls();
     auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
     EXPECT_LT(at("setDialogClientSize 271x250"), at("insertTab 1022 0 設定ファイル/システム情報"));
@@ -130,8 +130,8 @@ TEST_F(DialogProcedureTest, EveryPlacedControlFitsItsTab) {
                                      [](const std::string& call) { return call.starts_with("setDialogClientSize"); });
             laidOut.assign(last.base() - 1, calls.end());
         };
-        fake.dialogButtons[DialogSettings].push_back(2);
-        runSlotDialog(DialogSettings, 9);
+        fake.dialogButtons[IDD_SETTINGS].push_back(2);
+        runSlotDialog(IDD_SETTINGS, 9);
         if (c.tab < 0) laidOut = fake.calls();
         std::set<int> placed;
         for (const std::string& call : laidOut) {
@@ -147,19 +147,19 @@ TEST_F(DialogProcedureTest, EveryPlacedControlFitsItsTab) {
 }
 
 TEST_F(DialogProcedureTest, ClearButtonIsHiddenUntilTheHistoryTabShows) {
-    fake.dialogButtons[DialogSettings].push_back(2);
-    runSlotDialog(DialogSettings, 9);
+    fake.dialogButtons[IDD_SETTINGS].push_back(2);
+    runSlotDialog(IDD_SETTINGS, 9);
     EXPECT_EQ(fake.count("showDialogItem 1032 hide"), 1);
     EXPECT_EQ(fake.count("showDialogItem 1032 show"), 0);
     // The tab control takes the first focus, as the first control of the tab order would.
     EXPECT_EQ(fake.count("focusDialogItem 1022"), 1);
     fake.clearCalls();
-    showNotice(DialogHistoryError);
+    showNotice(IDD_HISTORY_ERROR);
     EXPECT_EQ(fake.count("focusDialogItem"), 0);
 }
 
 TEST_F(DialogProcedureTest, OtherDialogsAreNotLaidOutAsSettings) {
-    showNotice(DialogHistoryError);
+    showNotice(IDD_HISTORY_ERROR);
     EXPECT_EQ(fake.count("setDialogClientSize"), 0);
     EXPECT_EQ(fake.count("insertTab"), 0);
 }
@@ -170,8 +170,8 @@ TEST_F(DialogProcedureTest, HistoryTabShowsTheNewestRecordsFirst) {
                     "Create = 2026/12/01 08:00:00\nGPU = 0\nVer = 2.10\n\n"
                     "Create = 2026/12/02 09:30:15\nGPU = 0\nVer = 2.10\n\n");
     fake.onDialogOpen = [&](WindowHandle dialog, std::uint32_t) { selectTab(dialog, fake, 1); };
-    fake.dialogButtons[DialogSettings].push_back(2);
-    runSlotDialog(DialogSettings, 9);
+    fake.dialogButtons[IDD_SETTINGS].push_back(2);
+    runSlotDialog(IDD_SETTINGS, 9);
     EXPECT_EQ(dialogs.selectedTab, 1);
     EXPECT_EQ(fake.count("setDialogClientSize 520x250"), 1);
     EXPECT_EQ(fake.count("setDialogItemText 1000 2026/12/02 09:30:15"), 1);
@@ -189,8 +189,8 @@ TEST_F(DialogProcedureTest, FilesTabRestoresItsLayoutAndTexts) {
         fake.clearCalls();
         selectTab(dialog, fake, 0);
     };
-    fake.dialogButtons[DialogSettings].push_back(2);
-    runSlotDialog(DialogSettings, 9);
+    fake.dialogButtons[IDD_SETTINGS].push_back(2);
+    runSlotDialog(IDD_SETTINGS, 9);
     EXPECT_EQ(fake.count("setDialogClientSize 271x250"), 1);
     EXPECT_EQ(fake.count("placeDialogItem 1023 19,46 233x54"), 1);
     EXPECT_EQ(fake.count("setDialogItemText 1000 設定の保存"), 1);
@@ -201,8 +201,8 @@ TEST_F(DialogProcedureTest, FilesTabRestoresItsLayoutAndTexts) {
 TEST_F(DialogProcedureTest, ClearingTheHistoryKeepsTheDialogOpen) {
     std::filesystem::create_directory("history");
     test::writeFile("history/historycfg", "Create = 2026/12/01 08:00:00\nGPU = 0\nVer = 2.10\n\n");
-    fake.dialogButtons[DialogSettings].push_back(1032);  // then the close box
-    runSlotDialog(DialogSettings, 9);
+    fake.dialogButtons[IDD_SETTINGS].push_back(1032);  // then the close box
+    runSlotDialog(IDD_SETTINGS, 9);
     EXPECT_EQ(test::readFile("history/historycfg"), "");
     EXPECT_EQ(fake.count("setDialogItemText 1000 --- Empty ---"), 1);
     EXPECT_EQ(fake.count("endDialog 2"), 1);  // closed by the close box, not by the clear button
@@ -219,7 +219,7 @@ TEST_F(DialogProcedureTest, ProgressDialogFollowsTheCollector) {
         dialogProcedure(dialog, WM_PROGRESS_ERROR, 0, 0);
         waited = fake.tickCount() - start;
     };
-    showNotice(DialogProgress);
+    showNotice(IDD_PROGRESS);
     EXPECT_EQ(fake.count("setProgressRange 1021 0..125 step=5"), 1);
     EXPECT_EQ(fake.count("stepProgress 1021"), 1);
     EXPECT_EQ(fake.count("setDialogItemText 1033 システム情報ファイルを作成しました"), 1);

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "app/ShellState.h"
-#include "app/StateReset.h"
+#include "app/shell/StateReset.h"
 #include "driver/DriverOperations.h"
 #include "gpu/Apply.h"
 #include "gpu/InventoryBuilder.h"

@@ -1,15 +1,15 @@
-#include "app/EasyPanel.h"
+#include "app/panels/EasyPanel.h"
 
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/AppWindowHooks.h"
-#include "app/MonitorPanel.h"
+#include "app/shell/AppWindowHooks.h"
+#include "app/panels/MonitorPanel.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
-#include "app/Tray.h"
+#include "app/shell/Tray.h"
 #include "gpu/Apply.h"
 #include "platform/Messages.h"
 #include "settings/SettingsHistory.h"

@@ -1,10 +1,10 @@
-#include "app/FrameSchedule.h"
+#include "app/shell/FrameSchedule.h"
 
 #include "app/PanelEdit.h"
 #include "app/PointerMoment.h"
 #include "app/ShellState.h"
-#include "app/Tray.h"
-#include "app/MonitorPanel.h"
+#include "app/shell/Tray.h"
+#include "app/panels/MonitorPanel.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
 #include "state/Lifecycle.h"

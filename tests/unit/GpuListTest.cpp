@@ -1,10 +1,10 @@
-#include "app/GpuList.h"
+#include "app/panels/GpuList.h"
 
 #include <string>
 
-#include "app/MonitorPanel.h"
+#include "app/panels/MonitorPanel.h"
 #include "app/PanelEdit.h"
-#include "app/ShownGpu.h"
+#include "app/panels/ShownGpu.h"
 #include "app/ShellState.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"

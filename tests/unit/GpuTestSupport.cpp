@@ -4,7 +4,7 @@
 
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
-#include "app/StateReset.h"
+#include "app/shell/StateReset.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverBinder.h"
 #include "driver/SystemLibraryLoader.h"

@@ -1,11 +1,11 @@
-#include "app/MainWindow.h"
+#include "app/shell/MainWindow.h"
 
 #include <filesystem>
 #include <functional>
 
 #include "app/ShellState.h"
-#include "app/Startup.h"
-#include "app/WindowProcedure.h"
+#include "app/shell/Startup.h"
+#include "app/shell/WindowProcedure.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"

@@ -1,9 +1,9 @@
-#include "app/MonitorPanel.h"
+#include "app/panels/MonitorPanel.h"
 
 #include <functional>
 #include <string>
 
-#include "app/GpuList.h"
+#include "app/panels/GpuList.h"
 #include "app/ShellState.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/ActionButtons.h"
+#include "app/panels/ActionButtons.h"
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"

@@ -2,10 +2,11 @@
 
 #include <cstdio>
 
-#include "app/AppWindowHooks.h"
+#include "app/shell/AppWindowHooks.h"
+#include "app/panels/CurveEditor.h"
 #include "app/ShellState.h"
-#include "app/StateReset.h"
-#include "app/WindowProcedure.h"
+#include "app/shell/StateReset.h"
+#include "app/shell/WindowProcedure.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
 #include "platform/Messages.h"
@@ -112,12 +113,12 @@ void PanelTest::click(Point at) {
 void PanelTest::clickOn(const View& view) { click(centreOf(view)); }
 
 void PanelTest::enterAdvancedModeByClick() {
-    fake.dialogButtons[DialogAdvancedWarning].push_back(1004);
+    fake.dialogButtons[IDD_ADVANCED_WARNING].push_back(1004);
     clickOn(*widgets.advancedModeButton);
 }
 
 void PanelTest::clickTab(int page, int answer) {
-    if (page == 4) fake.dialogButtons[DialogFanCurveNotice].push_back(answer);
+    if (page == 4) fake.dialogButtons[IDD_CURVE_NOTICE].push_back(answer);
     clickOn(*widgets.tab[page]);
 }
 

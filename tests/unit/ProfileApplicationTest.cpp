@@ -1,4 +1,4 @@
-#include "app/ProfileLoads.h"
+#include "app/panels/ProfileLoads.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/ProfileApplication.h"
 

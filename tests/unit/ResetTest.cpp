@@ -1,4 +1,4 @@
-#include "app/ActionButtons.h"
+#include "app/panels/ActionButtons.h"
 #include "gpu/Reset.h"
 
 #include <cstdio>

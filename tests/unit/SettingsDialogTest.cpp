@@ -1,4 +1,4 @@
-#include "app/SettingsButton.h"
+#include "app/panels/SettingsButton.h"
 
 #include <chrono>
 #include <cstdio>
@@ -69,14 +69,14 @@ protected:
     // Clicks the settings button; the dialog is left with `button` on `tab`.
     void chooseInDialog(int button, int tab = 0) {
         fake.onDialogOpen = [this, tab, outer = fake.onDialogOpen](WindowHandle dialog, std::uint32_t id) {
-            if (id == DialogSettings && tab != 0) {
+            if (id == IDD_SETTINGS && tab != 0) {
                 fake.tabSelection = tab;
-                NotifyHeader header{nullptr, ItemTabs, TcnSelChange};
+                NotifyHeader header{nullptr, IDC_TABS, TcnSelChange};
                 dialogProcedure(dialog, WmNotify, 0, reinterpret_cast<LParam>(&header));
             }
             if (outer) outer(dialog, id);
         };
-        if (button != 0) fake.dialogButtons[DialogSettings].push_back(button);
+        if (button != 0) fake.dialogButtons[IDD_SETTINGS].push_back(button);
         clickOn(*widgets.profileButton);
         tick();
         fake.onDialogOpen = nullptr;
@@ -297,14 +297,14 @@ protected:
     // Waits in the progress dialog for the start thread's word.
     void waitInProgressDialog(const std::string& call) {
         fake.onDialogOpen = [this, call](WindowHandle, std::uint32_t id) {
-            if (id != DialogProgress) return;
+            if (id != IDD_PROGRESS) return;
             for (int waited = 0; waited < 2000 && fake.count(call) == 0; waited += 5) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         };
     }
     void chooseReport() {
-        fake.dialogButtons[DialogSettings].push_back(1020);
+        fake.dialogButtons[IDD_SETTINGS].push_back(1020);
         clickOn(*widgets.profileButton);
         tick();
         fake.onDialogOpen = nullptr;
@@ -329,7 +329,7 @@ TEST_F(SystemReportTest, CollectorThatCannotStartClosesTheProgressAndSaysSo) {
     fake.failShellExecute = true;
     // Either the dialog ends itself on opening or the start thread closes it.
     fake.onDialogOpen = [this](WindowHandle, std::uint32_t id) {
-        if (id != DialogProgress) return;
+        if (id != IDD_PROGRESS) return;
         for (int waited = 0; waited < 2000 && fake.count("endDialog 0") == 0 && fake.count("postMessage 8006") == 0;
              waited += 5) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

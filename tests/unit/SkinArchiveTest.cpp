@@ -5,7 +5,7 @@
 #include <numeric>
 #include <string>
 
-#include "app/MainWindow.h"
+#include "app/shell/MainWindow.h"
 #include "app/ShellState.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"

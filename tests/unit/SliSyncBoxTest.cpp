@@ -1,4 +1,4 @@
-#include "app/SliSyncBox.h"
+#include "app/panels/SliSyncBox.h"
 
 #include "app/ShellState.h"
 #include "platform/Messages.h"

@@ -2,9 +2,9 @@
 #include <string>
 
 #include "app/PanelEdit.h"
-#include "app/PanelPass.h"
+#include "app/panels/PanelPass.h"
 #include "app/ShellState.h"
-#include "app/SliderPanel.h"
+#include "app/panels/SliderPanel.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"

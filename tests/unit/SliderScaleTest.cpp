@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/SliderScale.h"
+#include "app/panels/SliderScale.h"
 
 namespace vt {
 namespace {

@@ -1,8 +1,8 @@
-#include "app/Tray.h"
+#include "app/shell/Tray.h"
 
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
-#include "app/WindowProcedure.h"
+#include "app/shell/WindowProcedure.h"
 #include "platform/Messages.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/DragRules.h"
-#include "app/MainWindow.h"
+#include "app/panels/DragRules.h"
+#include "app/shell/MainWindow.h"
 #include "app/ShellState.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "app/shell/MainWindow.h"
 #include "app/ShellState.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"

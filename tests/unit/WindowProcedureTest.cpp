@@ -1,10 +1,10 @@
-#include "app/WindowProcedure.h"
+#include "app/shell/WindowProcedure.h"
 
 #include <algorithm>
 #include <filesystem>
 
 #include "app/ShellState.h"
-#include "app/Tray.h"
+#include "app/shell/Tray.h"
 #include "driver/DriverApi.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"

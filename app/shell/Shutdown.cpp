@@ -1,0 +1,73 @@
+#include "app/shell/Shutdown.h"
+
+#include <string>
+
+#include "app/ShellState.h"
+#include "app/shell/Tray.h"
+#include "driver/DriverApi.h"
+#include "gpu/Apply.h"
+#include "gpu/CurrentProfile.h"
+#include "gpu/GpuWalk.h"
+#include "gpu/InventoryBuilder.h"
+#include "gpu/Monitor.h"
+#include "platform/Platform.h"
+#include "settings/OperationLog.h"
+#include "settings/Profile.h"
+#include "settings/SettingsHistory.h"
+#include "state/GpuInventory.h"
+#include "state/Lifecycle.h"
+#include "state/TuningSettings.h"
+#include "ui/BackBuffer.h"
+#include "ui/WidgetLayout.h"
+
+namespace vt {
+namespace {
+
+void saveProfile() {
+    Platform& os = platform();
+    const std::string folder = lifecycle.programFolder + "/" + ProfileFolder;
+    if (!os.isDirectory(folder)) os.createDirectory(folder);
+    writeCurrentProfileFile(lifecycle.programFolder + "/" + ProfilePath);
+}
+
+// The driver's own fan policy again, for every GPU with SLI-SYNC (until one
+// refuses), else for the current GPU.
+void handFansBack() {
+    if (inventory.count == 0) return;
+    sendToGpus([](GpuSlot& gpu) { return DriverApi::restoreCoolerSettings(gpu.handle, nullptr, 0); });
+}
+
+}  // namespace
+
+void runShutdown() {
+    Platform& os = platform();
+    // Workers and writers finish first: nothing may touch the driver, the
+    // history or the views once they are gone, and a pending record is kept.
+    lifecycle.running = 0;
+    joinWorkerThreads();
+    finishApplySettle();
+    finishHistoryWriter();
+
+    saveProfile();
+    writeEndLine();
+    if (tuning.fanLevel != 0) handFansBack();
+    // Once the files are written and the fans are the driver's again, a copy
+    // started meanwhile may take over: it waits for this mutex, and the rest
+    // (under Wine the tray alone can take two seconds) touches nothing it uses.
+    if (shell.instanceMutex != nullptr) {
+        os.releaseMutex(shell.instanceMutex);
+        os.closeMutex(shell.instanceMutex);
+        shell.instanceMutex = nullptr;
+    }
+    trayRemove();
+    if (shell.uiFont != nullptr) os.deleteFont(shell.uiFont);
+    shell.uiFont = nullptr;
+    backBuffer.destroy();
+    shell.capturedView = nullptr;
+    shell.hoveredView = nullptr;
+    widgets = Widgets{};
+    shell.rootView.reset();
+    os.postQuitMessage(0);
+}
+
+}  // namespace vt

@@ -36,8 +36,11 @@ using QueryInterfaceFn = void*(VT_DRIVER_CALL*)(std::uint32_t id);
 using InitializeFn = DriverStatus(VT_DRIVER_CALL*)();
 using InitializeWithFlagsFn = DriverStatus(VT_DRIVER_CALL*)(std::uint32_t flags);
 using EnterHookFn = void(VT_DRIVER_CALL*)(std::uint32_t id, std::uint32_t* scratch);
-using LeaveHookFn = void(VT_DRIVER_CALL*)(std::uint32_t id, std::uint32_t scratch0, std::uint32_t scratch1,
-                                          DriverStatus result);
+// The leave hook takes the 8-byte pair the enter hook filled as one 64-bit
+// value. In a 32-bit process that is the same stack as two 32-bit words; in a
+// 64-bit process it is one register, and two words would put the result
+// where the driver reads the pair's second half.
+using LeaveHookFn = void(VT_DRIVER_CALL*)(std::uint32_t id, std::uint64_t scratch, DriverStatus result);
 
 // Waits (10 x 100 ms at most) while another thread loads the slot, then
 // loads it unless it is loaded already.
@@ -85,6 +88,11 @@ LeaveHookFn leaveHook();
 // One driver operation: count it, make sure the library is bound, find the
 // function, run it between the hooks. The argument types are exactly those
 // of the driver function.
+// The pair as the 8 bytes it is in memory: word 0 is the low half.
+inline std::uint64_t scratchPair(const std::uint32_t (&scratch)[2]) {
+    return std::uint64_t{scratch[0]} | std::uint64_t{scratch[1]} << 32;
+}
+
 template <class... Args>
 DriverStatus callOperation(Operation operation, Args... arguments) {
     CallScope inFlight;
@@ -96,7 +104,7 @@ DriverStatus callOperation(Operation operation, Args... arguments) {
     if (EnterHookFn enter = enterHook()) enter(id, scratch);
     using Function = DriverStatus(VT_DRIVER_CALL*)(Args...);
     const DriverStatus result = reinterpret_cast<Function>(entry)(arguments...);
-    if (LeaveHookFn leave = leaveHook()) leave(id, scratch[0], scratch[1], result);
+    if (LeaveHookFn leave = leaveHook()) leave(id, scratchPair(scratch), result);
     return result;
 }
 

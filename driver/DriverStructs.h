@@ -225,61 +225,163 @@ private:
 };
 
 // --- power and thermal policies --------------------------------------------
+//
+// A driver that takes only an older version word answers in that word's own
+// layout: the fields stand elsewhere than in the newest one. Each structure
+// has a table of layouts, newest first, which is also the order the versions
+// are probed in; a word the table does not know is read at the newest
+// layout's offsets.
+
+template <class Layout, std::size_t Count>
+constexpr const Layout& layoutOf(const Layout (&layouts)[Count], std::uint32_t versionWord) {
+    for (const Layout& layout : layouts) {
+        if (layout.version == versionWord) return layout;
+    }
+    return layouts[0];
+}
+
+struct PowerInfoLayout {
+    std::uint32_t version;
+    std::size_t minimum;  // 1/1000 %
+    std::size_t maximum;
+};
+inline constexpr PowerInfoLayout PowerInfoLayouts[] = {
+    {0x208C8, 24, 48},
+    {0x100B8, 20, 44},  // entries of 44 bytes from +8: minimum +12, maximum +36 in the first
+};
+
+struct PowerStatusLayout {
+    std::uint32_t version;
+    bool byteCount;      // the entry count is one byte (else a word) at +4
+    std::size_t policy;  // the first entry's policy id
+    std::size_t flags;   // 0: the layout has no flag word
+    std::size_t limit;   // 1/1000 %
+};
+inline constexpr PowerStatusLayout PowerStatusLayouts[] = {
+    {0x20558, true, 8, 16, 20},
+    {0x10048, false, 8, 0, 16},  // entries of 16 bytes from +8
+};
+
+struct ThermalInfoLayout {
+    std::uint32_t version;
+    bool validBit;      // bit 0 of +4 says valid (else a count of at least 1 does)
+    std::size_t count;  // one byte
+    std::size_t controller;
+    std::size_t minimum;  // 1/256 degrees C
+    std::size_t defaultLimit;
+    std::size_t maximum;
+};
+inline constexpr ThermalInfoLayout ThermalInfoLayouts[] = {
+    {0x30578, true, 5, 8, 20, 24, 28},
+    {0x20068, false, 4, 8, 16, 20, 24},  // entries of 24 bytes from +8; +5 holds flags
+    {0x10058, true, 5, 8, 20, 24, 28},
+};
+
+struct ThermalLimitLayout {
+    std::uint32_t version;
+    bool byteCount;  // one byte at +4, else a word
+    std::size_t controller;
+    std::size_t limit;  // 1/256 degrees C
+};
+inline constexpr ThermalLimitLayout ThermalLimitLayouts[] = {
+    {0x30548, true, 8, 16},
+    {0x20038, false, 8, 12},  // entries of 12 bytes from +8
+    {0x10028, true, 8, 16},
+};
+
+// Every field of every layout lies inside its structure's version size.
+template <class Layout, std::size_t Count, class Fields>
+constexpr bool layoutsFit(const Layout (&layouts)[Count], Fields fields) {
+    for (const Layout& layout : layouts) {
+        if (fields(layout) + 4 > structSize(layout.version)) return false;
+    }
+    return true;
+}
+static_assert(layoutsFit(PowerInfoLayouts, [](const PowerInfoLayout& l) { return l.maximum; }));
+static_assert(layoutsFit(PowerStatusLayouts, [](const PowerStatusLayout& l) { return l.limit; }));
+static_assert(layoutsFit(ThermalInfoLayouts, [](const ThermalInfoLayout& l) { return l.maximum; }));
+static_assert(layoutsFit(ThermalLimitLayouts, [](const ThermalLimitLayout& l) { return l.limit; }));
 
 struct PowerPolicyInfo : DriverStruct<2248> {
-    static constexpr std::uint32_t Versions[] = {0x208C8, 0x100B8};
+    static constexpr std::uint32_t Versions[] = {PowerInfoLayouts[0].version, PowerInfoLayouts[1].version};
 
     explicit PowerPolicyInfo(std::uint32_t version = Versions[0]) : DriverStruct(version) {}
-    std::uint32_t minimumLimit() const { return u32<24>(); }  // 1/1000 %
-    std::uint32_t maximumLimit() const { return u32<48>(); }
+    std::uint32_t minimumLimit() const { return u32At(layout().minimum); }  // 1/1000 %
+    std::uint32_t maximumLimit() const { return u32At(layout().maximum); }
+
+private:
+    const PowerInfoLayout& layout() const { return layoutOf(PowerInfoLayouts, version()); }
 };
 
 struct PowerPolicyStatus : DriverStruct<1368> {
-    static constexpr std::uint32_t Versions[] = {0x20558, 0x10048};
+    static constexpr std::uint32_t Versions[] = {PowerStatusLayouts[0].version, PowerStatusLayouts[1].version};
 
     explicit PowerPolicyStatus(std::uint32_t version = Versions[0]) : DriverStruct(version) {}
-    std::uint8_t entryCount() const { return u8<4>(); }
-    std::uint32_t policyId() const { return u32<8>(); }
-    std::uint32_t flags() const { return u32<16>(); }
-    std::uint32_t currentLimit() const { return u32<20>(); }  // 1/1000 %
-    // One entry, policy 0, flag bit 0 clear, the new limit.
+    std::uint32_t entryCount() const { return layout().byteCount ? u8At(4) : u32At(4); }
+    std::uint32_t policyId() const { return u32At(layout().policy); }
+    std::uint32_t flags() const { return layout().flags != 0 ? u32At(layout().flags) : 0; }
+    std::uint32_t currentLimit() const { return u32At(layout().limit); }  // 1/1000 %
+    // One entry, policy 0, flag bit 0 clear (where there is a flag word), the new limit.
     void requestLimit(std::uint32_t limit) {
-        setU8<4>(1);
-        setU32<8>(0);
-        setU32<16>(u32<16>() & ~1u);
-        setU32<20>(limit);
+        const PowerStatusLayout& at = layout();
+        if (at.byteCount) {
+            setU8At(4, 1);
+        } else {
+            setU32At(4, 1);
+        }
+        setU32At(at.policy, 0);
+        if (at.flags != 0) setU32At(at.flags, u32At(at.flags) & ~1u);
+        setU32At(at.limit, limit);
     }
+
+private:
+    const PowerStatusLayout& layout() const { return layoutOf(PowerStatusLayouts, version()); }
 };
 
 struct ThermalPolicyInfo : DriverStruct<1400> {
-    static constexpr std::uint32_t Versions[] = {0x30578, 0x20068, 0x10058};
+    static constexpr std::uint32_t Versions[] = {ThermalInfoLayouts[0].version, ThermalInfoLayouts[1].version,
+                                                 ThermalInfoLayouts[2].version};
 
     explicit ThermalPolicyInfo(std::uint32_t version = Versions[0]) : DriverStruct(version) {}
-    bool valid() const { return (u8<4>() & 1) != 0; }
-    std::uint8_t count() const { return u8<5>(); }
-    std::uint32_t controller() const { return u32<8>(); }
-    std::int32_t minimumLimit() const { return i32<20>(); }  // 1/256 degrees C
-    std::int32_t defaultLimit() const { return i32<24>(); }
-    std::int32_t maximumLimit() const { return i32<28>(); }
+    bool valid() const { return layout().validBit ? (u8At(4) & 1) != 0 : count() >= 1; }
+    std::uint8_t count() const { return u8At(layout().count); }
+    std::uint32_t controller() const { return u32At(layout().controller); }
+    std::int32_t minimumLimit() const { return i32At(layout().minimum); }  // 1/256 degrees C
+    std::int32_t defaultLimit() const { return i32At(layout().defaultLimit); }
+    std::int32_t maximumLimit() const { return i32At(layout().maximum); }
+
+private:
+    const ThermalInfoLayout& layout() const { return layoutOf(ThermalInfoLayouts, version()); }
 };
 
 struct ThermalPolicyLimit : DriverStruct<1352> {
-    static constexpr std::uint32_t Versions[] = {0x30548, 0x20038, 0x10028};
+    static constexpr std::uint32_t Versions[] = {ThermalLimitLayouts[0].version, ThermalLimitLayouts[1].version,
+                                                 ThermalLimitLayouts[2].version};
     static constexpr std::uint32_t GpuController = 1;
 
     explicit ThermalPolicyLimit(std::uint32_t version = Versions[0]) : DriverStruct(version) {}
-    std::uint8_t count() const { return u8<4>(); }
-    std::uint32_t controller() const { return u32<8>(); }
-    std::int32_t currentLimit() const { return i32<16>(); }  // 1/256 degrees C
+    std::uint32_t count() const { return layout().byteCount ? u8At(4) : u32At(4); }
+    std::uint32_t controller() const { return u32At(layout().controller); }
+    std::int32_t currentLimit() const { return i32At(layout().limit); }  // 1/256 degrees C
     // A read names the policy the info reported.
     void selectPolicyOf(const ThermalPolicyInfo& info) {
-        setU8<4>(info.count());
-        setU32<8>(info.controller());
+        setCount(info.count());
+        setU32At(layout().controller, info.controller());
     }
     void requestLimit(std::int32_t limit) {
-        setU8<4>(1);
-        setU32<8>(GpuController);
-        setI32<16>(limit);
+        setCount(1);
+        setU32At(layout().controller, GpuController);
+        setI32At(layout().limit, limit);
+    }
+
+private:
+    const ThermalLimitLayout& layout() const { return layoutOf(ThermalLimitLayouts, version()); }
+    void setCount(std::uint32_t count) {
+        if (layout().byteCount) {
+            setU8At(4, static_cast<std::uint8_t>(count));
+        } else {
+            setU32At(4, count);
+        }
     }
 };
 

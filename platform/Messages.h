@@ -12,6 +12,7 @@
 namespace vt {
 
 // --- Win32 window messages ----------------------------------------------------
+inline constexpr std::uint32_t WmNull = 0x0000;
 inline constexpr std::uint32_t WmCreate = 0x0001;
 inline constexpr std::uint32_t WmDestroy = 0x0002;
 inline constexpr std::uint32_t WmPaint = 0x000F;

@@ -125,7 +125,9 @@ public:
     virtual bool notifyIcon(TrayOperation operation, const TrayIconData& data) = 0;
     virtual MenuHandle createPopupMenu() = 0;
     virtual void appendMenuItem(MenuHandle menu, std::uint32_t id, const char* text) = 0;
-    virtual void trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) = 0;
+    // Tracks the menu at `screen` and returns the command chosen, 0 when the
+    // menu was dismissed.
+    virtual std::uint32_t trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) = 0;
     virtual void destroyMenu(MenuHandle menu) = 0;
 
     // --- shell ------------------------------------------------------------

@@ -103,8 +103,14 @@ struct TextStyle {
 };
 
 // The shell's notification-icon record in its full 32-bit ANSI form.
+// The shell's full notification-icon record (NOTIFYICONDATAA) in a process of
+// this width: 508 bytes in a 32-bit process, 528 in a 64-bit one, where the
+// handles are 8 bytes and aligned. A size the shell does not know of fails
+// every tray call.
+inline constexpr std::uint32_t FullTrayRecordSize = sizeof(void*) == 8 ? 528 : 508;
+
 struct TrayIconData {
-    std::uint32_t size = 508;
+    std::uint32_t size = FullTrayRecordSize;
     WindowHandle window = nullptr;
     std::uint32_t id = 0;
     std::uint32_t flags = 0;

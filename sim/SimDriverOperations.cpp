@@ -84,10 +84,11 @@ void VT_DRIVER_CALL enterHook(std::uint32_t id, std::uint32_t* scratch) {
     driver.hooks.push_back({true, id, sequence, id ^ 0xA5A5A5A5u, 0});
 }
 
-void VT_DRIVER_CALL leaveHook(std::uint32_t id, std::uint32_t scratch0, std::uint32_t scratch1, std::int32_t result) {
+void VT_DRIVER_CALL leaveHook(std::uint32_t id, std::uint64_t scratch, std::int32_t result) {
     SimDriver& driver = simDriver();
     std::lock_guard guard(driver.lock);
-    driver.hooks.push_back({false, id, scratch0, scratch1, result});
+    driver.hooks.push_back(
+        {false, id, static_cast<std::uint32_t>(scratch), static_cast<std::uint32_t>(scratch >> 32), result});
 }
 
 std::int32_t VT_DRIVER_CALL enumPhysicalGpus(GpuHandle* handles, std::uint32_t* count) {

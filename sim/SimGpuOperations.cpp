@@ -271,6 +271,38 @@ std::int32_t VT_DRIVER_CALL setPstateClientLimit(GpuHandle gpu, std::uint32_t ki
 }
 
 // --- power and thermal policies -----------------------------------------------------
+//
+// The older version words have layouts of their own: entries of 44 (power
+// info), 16 (power status), 24 (thermal info) and 12 bytes (thermal limit)
+// from +8, without the newest layouts' flag and padding words.
+
+namespace {
+
+constexpr std::uint32_t PowerInfoV1 = 0x100B8;
+constexpr std::uint32_t PowerStatusV1 = 0x10048;
+constexpr std::uint32_t ThermalInfoV2 = 0x20068;
+constexpr std::uint32_t ThermalLimitV2 = 0x20038;
+
+// Where a power status answers and is read: the count's width, the limit.
+struct PowerStatusAt {
+    bool byteCount;
+    std::size_t limit;
+};
+PowerStatusAt powerStatusAt(const Buffer& buffer) {
+    return buffer.version() == PowerStatusV1 ? PowerStatusAt{false, 16} : PowerStatusAt{true, 20};
+}
+
+struct ThermalLimitAt {
+    bool byteCount;
+    std::size_t limit;
+};
+ThermalLimitAt thermalLimitAt(const Buffer& buffer) {
+    return buffer.version() == ThermalLimitV2 ? ThermalLimitAt{false, 12} : ThermalLimitAt{true, 16};
+}
+
+std::uint32_t countAt4(const Buffer& buffer, bool byteCount) { return byteCount ? buffer.u8(4) : buffer.u32(4); }
+
+}  // namespace
 
 std::int32_t VT_DRIVER_CALL getPowerPolicyInfo(GpuHandle gpu, void* data) {
     DriverCall call("GetPowerPolicyInfo", gpu);
@@ -284,9 +316,10 @@ std::int32_t VT_DRIVER_CALL getPowerPolicyInfo(GpuHandle gpu, void* data) {
     info.put8(4, 1);  // valid
     info.put8(5, 1);  // one policy
     info.put32(8, 0);
-    info.put32(24, card.powerMin);
-    info.put32(36, card.powerDefault);
-    info.put32(48, card.powerMax);
+    const bool v1 = info.version() == PowerInfoV1;
+    info.put32(v1 ? 20 : 24, card.powerMin);
+    info.put32(v1 ? 32 : 36, card.powerDefault);
+    info.put32(v1 ? 44 : 48, card.powerMax);
     return call.finish(StatusOk, version(info));
 }
 
@@ -297,10 +330,15 @@ std::int32_t VT_DRIVER_CALL getPowerPolicyStatus(GpuHandle gpu, void* data) {
     std::int32_t status = StatusOk;
     if (refuseStructure(call, data, "GetPowerPolicyStatus", status)) return status;
     Buffer policy(data);
+    const PowerStatusAt at = powerStatusAt(policy);
     policy.clear(4, policy.size());
-    policy.put8(4, 1);
+    if (at.byteCount) {
+        policy.put8(4, 1);
+    } else {
+        policy.put32(4, 1);
+    }
     policy.put32(8, 0);
-    policy.put32(20, call.gpu().powerLimit);
+    policy.put32(at.limit, call.gpu().powerLimit);
     return call.finish(StatusOk, version(policy));
 }
 
@@ -311,11 +349,13 @@ std::int32_t VT_DRIVER_CALL setPowerPolicyStatus(GpuHandle gpu, void* data) {
     std::int32_t status = StatusOk;
     if (refuseStructure(call, data, "GetPowerPolicyStatus", status)) return status;
     const Buffer request(data);
+    const PowerStatusAt at = powerStatusAt(request);
     SimGpu& card = call.gpu();
-    const std::uint32_t limit = request.u32(20);
-    const std::string values = version(request) + " " + kv("count", request.u8(4)) + " " +
-                               kv("policy", request.u32(8)) + " " + kv("limit", limit);
-    if (request.u8(4) != 1 || request.u32(8) != 0 || limit < card.powerMin || limit > card.powerMax) {
+    const std::uint32_t count = countAt4(request, at.byteCount);
+    const std::uint32_t limit = request.u32(at.limit);
+    const std::string values = version(request) + " " + kv("count", count) + " " + kv("policy", request.u32(8)) +
+                               " " + kv("limit", limit);
+    if (count != 1 || request.u32(8) != 0 || limit < card.powerMin || limit > card.powerMax) {
         return call.finishSet(StatusInvalidArgument, values);
     }
     card.powerLimit = limit;
@@ -331,13 +371,18 @@ std::int32_t VT_DRIVER_CALL getThermalPolicyInfo(GpuHandle gpu, void* data) {
     Buffer info(data);
     const SimGpu& card = call.gpu();
     info.clear(4, info.size());
-    info.put8(4, card.thermalValid);
-    info.put8(5, 1);
+    const bool v2 = info.version() == ThermalInfoV2;
+    if (v2) {
+        info.put8(4, card.thermalValid ? 1 : 0);  // the count says valid; +5 holds flags, none
+    } else {
+        info.put8(4, card.thermalValid);
+        info.put8(5, 1);
+    }
     info.put32(8, 1);  // controller: the GPU
     if (card.thermalValid) {
-        info.putI32(20, card.thermalMin);
-        info.putI32(24, card.thermalDefault);
-        info.putI32(28, card.thermalMax);
+        info.putI32(v2 ? 16 : 20, card.thermalMin);
+        info.putI32(v2 ? 20 : 24, card.thermalDefault);
+        info.putI32(v2 ? 24 : 28, card.thermalMax);
     }
     return call.finish(StatusOk, version(info));
 }
@@ -345,7 +390,14 @@ std::int32_t VT_DRIVER_CALL getThermalPolicyInfo(GpuHandle gpu, void* data) {
 namespace {
 
 // The limit structures name the policy: a count and the GPU's controller.
-bool namesThePolicy(const Buffer& request) { return request.u8(4) >= 1 && request.u32(8) == 1; }
+bool namesThePolicy(const Buffer& request) {
+    return countAt4(request, thermalLimitAt(request).byteCount) >= 1 && request.u32(8) == 1;
+}
+
+std::string limitValues(const Buffer& request) {
+    return version(request) + " " + kv("count", countAt4(request, thermalLimitAt(request).byteCount)) + " " +
+           kv("controller", request.u32(8));
+}
 
 }  // namespace
 
@@ -356,10 +408,9 @@ std::int32_t VT_DRIVER_CALL getThermalPolicyLimit(GpuHandle gpu, void* data) {
     std::int32_t status = StatusOk;
     if (refuseStructure(call, data, "GetThermalPolicyLimit", status)) return status;
     Buffer limit(data);
-    const std::string values =
-        version(limit) + " " + kv("count", limit.u8(4)) + " " + kv("controller", limit.u32(8));
+    const std::string values = limitValues(limit);
     if (!namesThePolicy(limit)) return call.finish(StatusInvalidArgument, values);
-    limit.putI32(16, call.gpu().thermalLimit);
+    limit.putI32(thermalLimitAt(limit).limit, call.gpu().thermalLimit);
     return call.finish(StatusOk, values);
 }
 
@@ -371,9 +422,8 @@ std::int32_t VT_DRIVER_CALL setThermalPolicyLimit(GpuHandle gpu, void* data) {
     if (refuseStructure(call, data, "GetThermalPolicyLimit", status)) return status;
     const Buffer request(data);
     SimGpu& card = call.gpu();
-    const std::int32_t limit = request.i32(16);
-    const std::string values = version(request) + " " + kv("count", request.u8(4)) + " " +
-                               kv("controller", request.u32(8)) + " " + kv("limit", limit);
+    const std::int32_t limit = request.i32(thermalLimitAt(request).limit);
+    const std::string values = limitValues(request) + " " + kv("limit", limit);
     if (!namesThePolicy(request) || limit < card.thermalMin || limit > card.thermalMax) {
         return call.finishSet(StatusInvalidArgument, values);
     }

@@ -11,7 +11,8 @@ namespace vt::sim::ops {
 std::int32_t VT_DRIVER_CALL initialize();
 std::int32_t VT_DRIVER_CALL initializeWithFlags(std::uint32_t flags);
 void VT_DRIVER_CALL enterHook(std::uint32_t id, std::uint32_t* scratch);
-void VT_DRIVER_CALL leaveHook(std::uint32_t id, std::uint32_t scratch0, std::uint32_t scratch1, std::int32_t result);
+// The driver's own signature: the scratch pair arrives as one 64-bit value.
+void VT_DRIVER_CALL leaveHook(std::uint32_t id, std::uint64_t scratch, std::int32_t result);
 
 std::int32_t VT_DRIVER_CALL enumPhysicalGpus(GpuHandle* handles, std::uint32_t* count);
 std::int32_t VT_DRIVER_CALL enumComputeGpus(GpuHandle* handles, std::uint32_t* count);

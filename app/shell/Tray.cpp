@@ -69,16 +69,11 @@ void showTrayMenu() {
     Point cursor = os.cursorPosition();
     MenuHandle menu = os.createPopupMenu();
     for (const MenuItem& item : MenuItems) os.appendMenuItem(menu, item.id, item.text);
-    os.trackPopupMenu(menu, cursor, lifecycle.mainWindow);
-    // The menu posts its choice to the queue instead of returning it.
-    Message chosen;
-    if (!os.peekMessage(chosen, true)) {
-        os.destroyMenu(menu);
-        return;
-    }
-    os.translateMessage(chosen);
-    carryOut(chosen.message == WmCommand ? static_cast<std::uint32_t>(chosen.wParam & 0xFFFF) : 0);
-    os.dispatchMessage(chosen);
+    const std::uint32_t chosen = os.trackPopupMenu(menu, cursor, lifecycle.mainWindow);
+    // A notification-area menu closes on a click elsewhere only when its
+    // owner gets a message after tracking.
+    os.postMessage(lifecycle.mainWindow, WmNull, 0, 0);
+    carryOut(chosen);
     os.destroyMenu(menu);
 }
 
@@ -87,7 +82,7 @@ void showTrayMenu() {
 void trayAdd(IconHandle icon) {
     taskbarCreated = platform().registerWindowMessage("TaskbarCreated");
     trayIconData = TrayIconData{};
-    trayIconData.size = 508;
+    trayIconData.size = FullTrayRecordSize;
     trayIconData.window = lifecycle.mainWindow;
     trayIconData.id = TRAY_ICON_ID;
     trayIconData.flags = TrayFlags;

@@ -714,10 +714,10 @@ void FakePlatform::appendMenuItem(MenuHandle, std::uint32_t id, const char* text
     record("appendMenuItem " + std::to_string(id) + " " + text);
 }
 
-void FakePlatform::trackPopupMenu(MenuHandle, Point screenPoint, WindowHandle owner) {
+std::uint32_t FakePlatform::trackPopupMenu(MenuHandle, Point screenPoint, WindowHandle) {
     std::lock_guard guard(lock_);
     record("trackPopupMenu " + std::to_string(screenPoint.x) + "," + std::to_string(screenPoint.y));
-    if (menuChoice != 0) queue_.push_back({owner, WmCommand, menuChoice, 0});
+    return menuChoice;
 }
 
 void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }

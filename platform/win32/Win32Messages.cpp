@@ -8,6 +8,7 @@
 
 namespace vt {
 
+static_assert(WmNull == WM_NULL);
 static_assert(WmCreate == WM_CREATE && WmDestroy == WM_DESTROY && WmPaint == WM_PAINT && WmClose == WM_CLOSE);
 static_assert(WmQuit == WM_QUIT && WmSetCursor == WM_SETCURSOR && WmNotify == WM_NOTIFY);
 static_assert(WmNcLButtonDown == WM_NCLBUTTONDOWN && WmNcLButtonUp == WM_NCLBUTTONUP);

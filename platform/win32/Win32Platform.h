@@ -102,7 +102,7 @@ public:
     bool notifyIcon(TrayOperation operation, const TrayIconData& data) override;
     MenuHandle createPopupMenu() override;
     void appendMenuItem(MenuHandle menu, std::uint32_t id, const char* text) override;
-    void trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) override;
+    std::uint32_t trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) override;
     void destroyMenu(MenuHandle menu) override;
 
     bool shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,

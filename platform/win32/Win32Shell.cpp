@@ -12,7 +12,7 @@ namespace vt {
 using namespace win32;
 
 bool Win32Platform::notifyIcon(TrayOperation operation, const TrayIconData& data) {
-    static_assert(sizeof(NOTIFYICONDATAA) == 508 || sizeof(void*) != 4, "the full 32-bit record is 508 bytes");
+    static_assert(sizeof(NOTIFYICONDATAA) == FullTrayRecordSize, "the full record of this width");
     NOTIFYICONDATAA native{};
     native.cbSize = data.size;
     native.hWnd = hwnd(data.window);
@@ -31,8 +31,12 @@ void Win32Platform::appendMenuItem(MenuHandle menu, std::uint32_t id, const char
     AppendMenuA(reinterpret_cast<HMENU>(menu), MF_STRING, id, text);
 }
 
-void Win32Platform::trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) {
-    TrackPopupMenu(reinterpret_cast<HMENU>(menu), TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(owner), nullptr);
+std::uint32_t Win32Platform::trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) {
+    // The chosen command comes back from the call itself and is not posted:
+    // a message already queued can never be taken for it.
+    const BOOL chosen = TrackPopupMenu(reinterpret_cast<HMENU>(menu), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                                       screen.x, screen.y, 0, hwnd(owner), nullptr);
+    return static_cast<std::uint32_t>(chosen);
 }
 
 void Win32Platform::destroyMenu(MenuHandle menu) { DestroyMenu(reinterpret_cast<HMENU>(menu)); }

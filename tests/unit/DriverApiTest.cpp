@@ -336,6 +336,124 @@ TEST_F(DriverApiTest, ThermalPolicyInfoAndLimitAtTheirOffsets) {
     EXPECT_EQ(DriverApi::getThermalPolicyLimit(gpu(), unnamed), -5);
 }
 
+// Each version word of the four policy structures has its own layout; the
+// offsets here are the drivers', written out independently of the code's
+// tables. A value planted at a word's offsets reads back through the
+// accessors, and a request writes at that word's offsets only.
+TEST(PolicyLayouts, EachVersionWordIsReadAndWrittenAtItsOwnOffsets) {
+    auto plant = [](auto& structure, std::size_t offset, std::uint32_t value) {
+        std::memcpy(static_cast<std::uint8_t*>(structure.data()) + offset, &value, 4);
+    };
+    struct PowerInfoCase {
+        std::uint32_t version;
+        std::size_t minimum, maximum;
+    } powerInfo[] = {{0x208C8, 24, 48}, {0x100B8, 20, 44}};
+    for (const auto& c : powerInfo) {
+        PowerPolicyInfo info(c.version);
+        plant(info, c.minimum, 50000);
+        plant(info, c.maximum, 120000);
+        EXPECT_EQ(info.minimumLimit(), 50000u) << std::hex << c.version;
+        EXPECT_EQ(info.maximumLimit(), 120000u) << std::hex << c.version;
+    }
+
+    struct PowerStatusCase {
+        std::uint32_t version;
+        std::size_t limit;
+        std::int32_t countWord;  // the word at +4 after a request: one byte or the whole word
+        bool flagWord;
+    } powerStatus[] = {{0x20558, 20, 1, true}, {0x10048, 16, 1, false}};
+    for (const auto& c : powerStatus) {
+        PowerPolicyStatus status(c.version);
+        plant(status, c.limit, 95000);
+        EXPECT_EQ(status.currentLimit(), 95000u) << std::hex << c.version;
+        PowerPolicyStatus request(c.version);
+        if (c.flagWord) plant(request, 16, 0xFF);
+        request.requestLimit(87000);
+        EXPECT_EQ(word(request, 4), c.countWord);
+        EXPECT_EQ(word(request, 8), 0);
+        EXPECT_EQ(word(request, c.limit), 87000) << std::hex << c.version;
+        if (c.flagWord) EXPECT_EQ(word(request, 16), 0xFE);  // bit 0 cleared, the rest kept
+        // Nothing lands where another version keeps the limit.
+        EXPECT_EQ(word(request, c.limit == 16 ? 20 : 16), c.flagWord ? 0xFE : 0);
+    }
+
+    struct ThermalInfoCase {
+        std::uint32_t version;
+        std::size_t countAt, minimum, defaultLimit, maximum;
+        bool validBit;
+    } thermalInfo[] = {{0x30578, 5, 20, 24, 28, true}, {0x20068, 4, 16, 20, 24, false}};
+    for (const auto& c : thermalInfo) {
+        ThermalPolicyInfo info(c.version);
+        static_cast<std::uint8_t*>(info.data())[c.countAt] = 1;
+        if (c.validBit) static_cast<std::uint8_t*>(info.data())[4] |= 1;
+        plant(info, 8, 1);
+        plant(info, c.minimum, 60 * 256);
+        plant(info, c.defaultLimit, 83 * 256);
+        plant(info, c.maximum, 90 * 256);
+        EXPECT_TRUE(info.valid()) << std::hex << c.version;
+        EXPECT_EQ(info.count(), 1);
+        EXPECT_EQ(info.controller(), 1u);
+        EXPECT_EQ(info.minimumLimit(), 60 * 256) << std::hex << c.version;
+        EXPECT_EQ(info.defaultLimit(), 83 * 256) << std::hex << c.version;
+        EXPECT_EQ(info.maximumLimit(), 90 * 256) << std::hex << c.version;
+    }
+    ThermalPolicyInfo noEntries(0x20068);  // the older word is valid only with an entry
+    EXPECT_FALSE(noEntries.valid());
+
+    struct ThermalLimitCase {
+        std::uint32_t version;
+        std::size_t limit;
+    } thermalLimit[] = {{0x30548, 16}, {0x20038, 12}};
+    for (const auto& c : thermalLimit) {
+        ThermalPolicyLimit limit(c.version);
+        plant(limit, c.limit, 77 * 256);
+        EXPECT_EQ(limit.currentLimit(), 77 * 256) << std::hex << c.version;
+        ThermalPolicyLimit request(c.version);
+        request.requestLimit(72 * 256);
+        EXPECT_EQ(word(request, 4), 1);
+        EXPECT_EQ(word(request, 8), 1);
+        EXPECT_EQ(word(request, c.limit), 72 * 256) << std::hex << c.version;
+        EXPECT_EQ(word(request, c.limit == 12 ? 16 : 12), 0);
+    }
+}
+
+// A card whose driver speaks only the older words: ranges, present values
+// and writes all reach the card at those words' own offsets.
+TEST_F(DriverApiTest, OlderPolicyWordsReachTheCardWithTheRightValues) {
+    use("gpu = current\nversions.GetPowerPolicyInfo = 0x100B8\nversions.GetPowerPolicyStatus = 0x10048\n"
+        "versions.GetThermalPolicyInfo = 0x20068\nversions.GetThermalPolicyLimit = 0x20038\n");
+    for (std::uint32_t newest : {0x208C8u}) {
+        PowerPolicyInfo refused(newest);
+        EXPECT_EQ(DriverApi::getPowerPolicyInfo(gpu(), refused), -9);
+    }
+    PowerPolicyInfo info(0x100B8);
+    ASSERT_EQ(DriverApi::getPowerPolicyInfo(gpu(), info), DriverOk);
+    EXPECT_EQ(info.minimumLimit(), 30000u);
+    EXPECT_EQ(info.maximumLimit(), 115000u);
+    PowerPolicyStatus status(0x10048);
+    ASSERT_EQ(DriverApi::getPowerPolicyStatus(gpu(), status), DriverOk);
+    EXPECT_EQ(status.currentLimit(), 100000u);
+    PowerPolicyStatus request(0x10048);
+    request.requestLimit(110000);
+    ASSERT_EQ(DriverApi::setPowerPolicyStatus(gpu(), request), DriverOk);
+    EXPECT_EQ(simulator().gpu(0).powerLimit, 110000u);
+
+    ThermalPolicyInfo thermal(0x20068);
+    ASSERT_EQ(DriverApi::getThermalPolicyInfo(gpu(), thermal), DriverOk);
+    EXPECT_TRUE(thermal.valid());
+    EXPECT_EQ(thermal.minimumLimit(), 65 * 256);
+    EXPECT_EQ(thermal.defaultLimit(), 83 * 256);
+    EXPECT_EQ(thermal.maximumLimit(), 91 * 256);
+    ThermalPolicyLimit limit(0x20038);
+    limit.selectPolicyOf(thermal);
+    ASSERT_EQ(DriverApi::getThermalPolicyLimit(gpu(), limit), DriverOk);
+    EXPECT_EQ(limit.currentLimit(), 83 * 256);
+    ThermalPolicyLimit set(0x20038);
+    set.requestLimit(75 * 256);
+    ASSERT_EQ(DriverApi::setThermalPolicyLimit(gpu(), set), DriverOk);
+    EXPECT_EQ(simulator().gpu(0).thermalLimit, 75 * 256);
+}
+
 TEST_F(DriverApiTest, CardsWithoutPoliciesSayNotSupported) {
     use("gpu = unlisted\n");
     PowerPolicyInfo power;

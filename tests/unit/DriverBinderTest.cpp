@@ -273,7 +273,11 @@ TEST_F(DriverBinderTest, TracingHooksRunAroundEveryOperationWhenTheDriverOffersT
     EXPECT_TRUE(hooks[0].enter);
     EXPECT_FALSE(hooks[1].enter);
     for (const auto& hook : hooks) EXPECT_EQ(hook.id, 0x927DA4F6u);
-    // The leave hook gets the scratch pair the enter hook filled, and the result.
+    // The leave hook gets the scratch pair the enter hook filled, as one
+    // 64-bit value (word 0 its low half), and the result: on both widths, in
+    // the driver's own calling convention.
+    EXPECT_EQ(hooks[0].scratch0, 1u);
+    EXPECT_EQ(hooks[0].scratch1, 0x927DA4F6u ^ 0xA5A5A5A5u);
     EXPECT_EQ(hooks[1].scratch0, hooks[0].scratch0);
     EXPECT_EQ(hooks[1].scratch1, hooks[0].scratch1);
     EXPECT_EQ(hooks[1].result, -8);

@@ -1,6 +1,7 @@
 #include "app/panels/ActionButtons.h"
 #include "gpu/Reset.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/PanelEdit.h"
@@ -9,6 +10,9 @@
 #include "gpu/CurrentProfile.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "settings/SettingsHistory.h"
+#include "sim/SimModel.h"
+#include "state/AdvancedPage.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/MonitorSample.h"
@@ -91,6 +95,47 @@ TEST_F(ResetTest, ConfirmedResetPutsEveryValueBack) {
     EXPECT_EQ(tuning.easySettings, PresetCustom);
     EXPECT_EQ(tuning.pstate, -1);
     EXPECT_EQ(lifecycle.resetInProgress, 1);  // until the panel has taken the values over
+}
+
+// A driver that speaks only the older policy words: the sliders get live
+// ranges, the page's apply and the reset reach the card with the right values
+// (the reset the default limit, not the maximum that stands where the newest
+// layout keeps the default).
+TEST_F(ResetTest, OlderPolicyWordsApplyAndResetWithTheirOwnLayouts) {
+    sim::SimGpu card;
+    ASSERT_TRUE(sim::cardModel("cooler", card));
+    card.outputMask = 1;
+    card.versions["GetPowerPolicyInfo"] = {0x100B8};
+    card.versions["GetPowerPolicyStatus"] = {0x10048};
+    card.versions["GetThermalPolicyInfo"] = {0x20068};
+    card.versions["GetThermalPolicyLimit"] = {0x20038};
+    sim::SimConfig config;
+    config.gpus.push_back(card);
+    startAfresh(config);
+    startUp();
+    EXPECT_EQ(tuning.powerTargetMin, std::max<std::int32_t>(card.powerMin, 50000));
+    EXPECT_EQ(tuning.powerTargetMax, static_cast<std::int32_t>(card.powerMax));
+    EXPECT_EQ(tuning.tempTargetMin, card.thermalMin / 256);
+    EXPECT_EQ(tuning.tempTargetMax, card.thermalMax / 256);
+    EXPECT_EQ(tuning.powerTarget, static_cast<float>(card.powerLimit));
+
+    panel.advancedMode = 1;
+    lifecycle.activePage = PowerPage;
+    panel.powerTargetEdit = 110;
+    panel.tempTargetEdit = 78;
+    shell.input.mouseButton = BUTTON_PRESSED;
+    ASSERT_TRUE(applyPass(250, 610, true));
+    finishApplySettle();
+    EXPECT_EQ(driver().gpu(0).powerLimit, 110000u);
+    EXPECT_EQ(driver().gpu(0).thermalLimit, 78 * 256);
+
+    confirm();
+    ASSERT_TRUE(resetToDefaults());
+    EXPECT_EQ(driver().gpu(0).powerLimit, 100000u);
+    EXPECT_EQ(driver().gpu(0).thermalLimit, card.thermalDefault);
+    EXPECT_EQ(log(), test::textFile("GeForce GTX 1080: POWER_TARGET = 110000\n"
+                                    "GeForce GTX 1080: TEMP_TARGET = 78\n"
+                                    "GeForce GTX 1080: RESET = SUCCESSFUL\n"));
 }
 
 TEST_F(ResetTest, UnreadablePowerPolicyFailsOnlyItsStep) {

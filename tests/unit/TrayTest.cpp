@@ -1,5 +1,9 @@
 #include "app/shell/Tray.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
 #include "app/shell/WindowProcedure.h"
@@ -59,9 +63,10 @@ TEST_F(TrayTest, RestartedTaskBarGetsTheSameIconAgain) {
     EXPECT_FALSE(fake.trayIconPresent());
 }
 
-TEST_F(TrayTest, RecordIsTheFull508BytesWithAFixedTip) {
+TEST_F(TrayTest, RecordIsTheFullOneOfThisWidthWithAFixedTip) {
     TrayIconData data = fake.trayIcon();
-    EXPECT_EQ(data.size, 508u);
+    // The shell's record: 508 bytes in a 32-bit process, 528 in a 64-bit one.
+    EXPECT_EQ(data.size, sizeof(void*) == 8 ? 528u : 508u);
     EXPECT_EQ(data.id, 0x8002u);
     EXPECT_EQ(data.flags, 0x17u);
     EXPECT_EQ(data.callbackMessage, 0x8003u);
@@ -73,7 +78,7 @@ TEST_F(TrayTest, RecordIsTheFull508BytesWithAFixedTip) {
 TEST_F(TrayTest, AppIconChangesEverywhereWithoutHidingTheWindow) {
     fake.registerWindowClass({"Shell_TrayWnd", 0, mainWindowProcedure, nullptr, nullptr});
     fake.createWindow("Shell_TrayWnd", "", 0, 0, 0, 10, 10);
-    const std::string modify = "notifyIcon modify size=508 id=8002 flags=17 message=8003 icon=162 tip=Halvenro Vantrelis";
+    const std::string modify = "notifyIcon modify size=" + std::to_string(FullTrayRecordSize) + " id=8002 flags=17 message=8003 icon=162 tip=Halvenro Vantrelis";
     struct Case {
         const char* name;
         std::int32_t hiddenToTray;
@@ -116,6 +121,34 @@ TEST_F(TrayTest, MenuOffersFiveItemsInOrder) {
                                         "appendMenuItem 500 eco", "appendMenuItem 100 open",
                                         "appendMenuItem 200 close"}));
     EXPECT_EQ(fake.count("destroyMenu"), 1);
+}
+
+// The choice comes back from the menu itself: a timer or paint message
+// already waiting in the queue is neither taken for it nor lost, and the
+// owner gets the message after tracking that lets the menu close when the
+// user clicks elsewhere.
+TEST_F(TrayTest, ChoiceIsTheMenusOwnWhateverWaitsInTheQueue) {
+    for (std::uint32_t queued : {WmTimer, WmPaint}) {
+        fake.postMessage(lifecycle.mainWindow, queued, 101, 0);
+        fake.clearCalls();
+        lifecycle.hiddenToTray = 1;
+        rightClickAndChoose(IDM_TRAY_ECO);
+        EXPECT_EQ(tuning.easySettings, PresetEco) << queued;
+        EXPECT_EQ(shell.presetApplyRequest, 1);
+        EXPECT_EQ(fake.count("postMessage 0 w=0 l=0"), 1);
+        const std::vector<std::string> calls = fake.calls();
+        const auto tracked = std::find_if(calls.begin(), calls.end(),
+                                          [](const std::string& call) { return call.starts_with("trackPopupMenu"); });
+        ASSERT_NE(tracked, calls.end());
+        EXPECT_EQ(*(tracked + 1), "postMessage 0 w=0 l=0");
+        Message first;
+        ASSERT_TRUE(fake.peekMessage(first, true));
+        EXPECT_EQ(first.message, queued);  // still there for the loop
+        Message next;
+        while (fake.peekMessage(next, true)) {
+        }
+        shell.presetApplyRequest = 0;
+    }
 }
 
 TEST_F(TrayTest, DismissedMenuChangesNothing) {

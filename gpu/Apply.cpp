@@ -16,6 +16,7 @@
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
@@ -307,29 +308,30 @@ bool applyBundle(int preset, GpuSlot& current, const PresetBundle& bundle) {
 
 constexpr std::uint32_t SettlePeriodMs = 1000;
 
+// The apply's hold on the driver gate: taken when the apply begins, handed to
+// the settle thread, which lets it go one second later.
 struct Settle {
     std::mutex lock;
     std::thread thread;
+    DriverGate::Hold pending;
     ~Settle() {
         if (thread.joinable()) thread.join();
     }
 } settle;
 
-void clearBusyFlags() {
-    lifecycle.applyInProgress = 0;
-    lifecycle.driverBusy = 0;
-    lifecycle.inputHoldOff = 0;
+void holdTheGate() {
+    if (!settle.pending.held()) settle.pending = gpuWorkers.gate().close(GateHolder::Apply);
 }
 
 void startSettle() {
     finishApplySettle();
     std::lock_guard guard(settle.lock);
-    settle.thread = std::thread([] {
+    settle.thread = std::thread([hold = std::move(settle.pending)]() mutable {
         waitMilliseconds(SettlePeriodMs);
-        clearBusyFlags();
+        hold.release();
         // Read the new values back now, not up to a period later: the
         // history record written at 1500 ms must hold this apply's values.
-        sampleSoon();
+        gpuWorkers.requestPass();
     });
 }
 
@@ -341,13 +343,12 @@ void commonEnd() {
 
 }  // namespace
 
-void beginApply() {
-    lifecycle.applyInProgress = 1;
-    lifecycle.driverBusy = 1;
-    lifecycle.inputHoldOff = 1;
-}
+void beginApply() { holdTheGate(); }
+
+bool applySettling() { return gpuWorkers.gate().heldBy(GateHolder::Apply); }
 
 void applyAdvancedPage(std::int32_t page, const PageValues& values) {
+    holdTheGate();
     if (inventory.count > 0) {
         switch (page) {
             case ClockPage: applyClockOffsets(values); break;
@@ -365,9 +366,10 @@ void applyAdvancedPage(std::int32_t page, const PageValues& values) {
 bool applyEasyPreset(std::int32_t preset) {
     if (inventory.count == 0 || !tunable(currentGpu()) || preset < 0 || preset > 2) {
         if (inventory.count > 0 && tunable(currentGpu())) tuning.easySettings = PresetCustom;
-        clearBusyFlags();
+        settle.pending.release();
         return false;
     }
+    holdTheGate();
     hookSetAppIcon(iconForPreset(preset));
     GpuSlot& current = currentGpu();
     const PresetBundle bundle = presetBundle(preset, current);

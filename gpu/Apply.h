@@ -2,9 +2,10 @@
 //
 // In Advanced Mode it writes the values of the page shown and logs each
 // write; in Easy Mode it writes the chosen preset's whole bundle and logs one
-// summary line. While it runs and for one second after, the busy flags keep
-// the monitoring thread off the driver. Runs on the window thread; the
-// window decides when to apply and passes the values its panels hold.
+// summary line. While it runs and for one second after, it holds the driver
+// gate, which keeps the monitoring thread off the driver. Runs on the window
+// thread; the window decides when to apply and passes the values its panels
+// hold.
 #pragma once
 
 #include <cstdint>
@@ -28,16 +29,20 @@ struct PageValues {
     CurvePoint curve[3];
 };
 
-// Sets the busy flags an apply holds until one second after it started.
+// Takes the driver gate for the apply that begins: no monitoring pass runs
+// from now until one second after its writes (the settle). Each apply below
+// takes it too when it was not taken before.
 void beginApply();
+// An apply's gate is held: its settle has not ended.
+bool applySettling();
 
 // The page's values to the current GPU or, with SLI-SYNC, to every GPU,
 // then the common end: the history record and the one-second settle.
 void applyAdvancedPage(std::int32_t page, const PageValues& values);
 
 // The preset's whole bundle, then the common end. A preset other than 0, 1
-// or 2, or a current GPU without tuning flags, is refused: the busy flags
-// are cleared at once and false returned.
+// or 2, or a current GPU without tuning flags, is refused: the gate is let go
+// at once and false returned.
 bool applyEasyPreset(std::int32_t preset);
 
 // The stored performance state, once at start-up: forced when `pstate` is

@@ -1,11 +1,7 @@
 #include "gpu/Monitor.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "driver/DirectDriverLibrary.h"
 #include "driver/DriverApi.h"
@@ -14,7 +10,7 @@
 #include "gpu/FanControl.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/InventoryBuilder.h"
-#include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "state/AdvancedPage.h"
@@ -40,45 +36,6 @@ struct MonitorThreadState {
         std::int32_t level[3] = {};
     } curve[MaxGpus];
 } own;
-
-// Between passes both threads wait here for a whole period, unless woken
-// early: the end of the program wakes both, a request for a pass only the
-// monitoring thread (taken by the fan-level thread, it would be lost). An idle
-// program thus wakes once a second per thread, and still ends at once.
-std::mutex wakeLock;
-std::condition_variable wake;
-
-void wakeWorkers() {
-    // Taking the lock orders the caller's change before a waiter's next look.
-    { const std::lock_guard<std::mutex> hold(wakeLock); }
-    wake.notify_all();
-}
-
-// The two threads. Should the program end without its shutdown sequence (a
-// skin image that does not decode quits at once), they are stopped here
-// rather than left running into the process's exit.
-struct WorkerThreads {
-    std::thread monitor;
-    std::thread fanLevel;
-    ~WorkerThreads() {
-        if (!monitor.joinable() && !fanLevel.joinable()) return;
-        lifecycle.running = 0;
-        wakeWorkers();
-        if (monitor.joinable()) monitor.join();
-        if (fanLevel.joinable()) fanLevel.join();
-    }
-} workers;
-
-// Set by the window thread to end the monitoring thread's wait early.
-Shared<std::int32_t> sampleRequested;
-
-void sleepOnePeriod(bool endOnSampleRequest) {
-    std::unique_lock<std::mutex> hold(wakeLock);
-    const bool asked = wake.wait_for(hold, std::chrono::milliseconds(PassPeriodMs), [endOnSampleRequest] {
-        return lifecycle.running != 1 || (endOnSampleRequest && sampleRequested.load() != 0);
-    });
-    if (asked && endOnSampleRequest) sampleRequested = 0;
-}
 
 void openSession() {
     own.started = true;
@@ -180,8 +137,8 @@ void followFanCurve(GpuSlot& gpu, int index) {
         gpu.curveTemp[i] = seen.temperature[i];
         gpu.curveFan[i + 1] = seen.level[i];
     }
+    // The window thread moves the points and refreshes the tray tip.
     if (lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_CURVE_FOLLOWED, 0, 0);
-    hookRefreshTrayTip();
 }
 
 BaseClocks readBaseClocks(GpuSlot& gpu) {
@@ -237,15 +194,17 @@ float ratio(std::uint32_t clock, std::uint32_t base) {
     return std::min(1.0f, static_cast<float>(clock) / static_cast<float>(base));
 }
 
-void copyForMeters(int index, const GpuSlot& gpu, const GpuReadings& readings, BaseClocks base) {
-    monitor.gpuClockRatio = ratio(readings.gpuClock, base.graphics);
-    monitor.memClockRatio = ratio(readings.memClock, base.memory);
-    monitor.temperature = static_cast<float>(readings.gpuTemperature);
-    monitor.load = static_cast<float>(readings.gpuLoad);
-    monitor.fanLevel = static_cast<float>(gpu.fanSpeed);
-    monitor.fan1Level = static_cast<float>(gpu.fanSpeed1);
-    monitor.fan2Level = static_cast<float>(gpu.fanSpeed2);
-    monitor.sampledGpu = index;
+void publishMeters(int index, const GpuSlot& gpu, const GpuReadings& readings, BaseClocks base) {
+    MeterSample sample;
+    sample.gpu = index;
+    sample.gpuClockRatio = ratio(readings.gpuClock, base.graphics);
+    sample.memClockRatio = ratio(readings.memClock, base.memory);
+    sample.temperature = static_cast<float>(readings.gpuTemperature);
+    sample.load = static_cast<float>(readings.gpuLoad);
+    sample.fanLevel = static_cast<float>(gpu.fanSpeed);
+    sample.fan1Level = static_cast<float>(gpu.fanSpeed1);
+    sample.fan2Level = static_cast<float>(gpu.fanSpeed2);
+    monitor.meters.publish(sample);
 }
 
 // --- the fan floor ---------------------------------------------------------------
@@ -282,9 +241,9 @@ std::int32_t fanFloor(std::int32_t fanLevel) {
     return 0;
 }
 
-void monitoringPass() {
-    if (!own.started) openSession();
-    if (lifecycle.driverPaused() || inventory.count == 0) return;
+namespace {
+
+void samplePass() {
     const int index = currentGpuIndex();
     GpuSlot& gpu = inventory.slots[index];
     GpuReadings& readings = monitor.gpu[index];
@@ -300,14 +259,17 @@ void monitoringPass() {
     const BaseClocks base = readBaseClocks(gpu);
     readSettingRanges(gpu);
     readFrameRateTarget();
-    const bool first = monitor.sampledGpu == -1;
-    copyForMeters(index, gpu, readings, base);
+    const bool first = monitor.meters.sampledGpu() == -1;
+    publishMeters(index, gpu, readings, base);
     if (first && lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_FIRST_SAMPLE, 0, 0);
 }
 
-void sampleSoon() {
-    sampleRequested = 1;
-    wakeWorkers();
+}  // namespace
+
+void monitoringPass() {
+    if (!own.started) openSession();
+    if (lifecycle.hiddenToTray != 0 || inventory.count == 0) return;
+    gpuWorkers.gate().runPass(samplePass);
 }
 
 void endMonitoring() {
@@ -317,7 +279,6 @@ void endMonitoring() {
     own.sessionOpen = false;
     for (auto& cached : own.curve) cached = {};
     own.loadLibrary.reset();
-    sampleRequested = 0;
 }
 
 void fanLevelPass() {
@@ -344,29 +305,6 @@ void fanLevelPass() {
         if (level == 100) each.fanSpeed = 100;
         if (setCoolerLevel(each, level) != DriverOk) break;
     }
-}
-
-void startWorkerThreads() {
-    workers.monitor = std::thread([] {
-        openSession();
-        while (lifecycle.running == 1) {
-            monitoringPass();
-            sleepOnePeriod(true);
-        }
-        endMonitoring();
-    });
-    workers.fanLevel = std::thread([] {
-        while (lifecycle.running == 1) {
-            fanLevelPass();
-            sleepOnePeriod(false);
-        }
-    });
-}
-
-void joinWorkerThreads() {
-    wakeWorkers();
-    if (workers.monitor.joinable()) workers.monitor.join();
-    if (workers.fanLevel.joinable()) workers.fanLevel.join();
 }
 
 }  // namespace vt

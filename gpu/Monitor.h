@@ -1,11 +1,12 @@
-// The two worker threads that keep the program's picture of the GPU current.
+// The passes of the two worker threads that keep the program's picture of
+// the GPU current (the threads themselves are gpu/Workers.h's).
 //
-// The monitoring thread samples the current GPU once a second: clocks,
-// temperature, load, fans, the fan curve and the ranges and present values of
-// every tunable setting. It leaves the driver alone while any busy flag is
-// set. The fan-level thread holds the fans of GPUs on the older cooler
-// interface above the floor that `fanLevel` asks for. Both run while
-// `lifecycle.running` is 1 and end within about a second after it becomes 0.
+// A monitoring pass samples the current GPU: clocks, temperature, load, fans,
+// the fan curve and the ranges and present values of every tunable setting,
+// and publishes the meters' inputs. It runs only through the driver gate,
+// never while a writer holds it, and not while the window is in the tray. A
+// fan-level pass holds the fans of GPUs on the older cooler interface above
+// the floor that `fanLevel` asks for.
 #pragma once
 
 #include <cstdint>
@@ -14,17 +15,8 @@
 
 namespace vt {
 
-// Starts the monitoring thread and then the fan-level thread.
-void startWorkerThreads();
-// Waits for both to end; call once `lifecycle.running` is 0.
-void joinWorkerThreads();
-
-// Cuts the monitoring thread's current wait short, so that its next pass
-// (of the GPU then current) comes at once: the user has chosen another GPU.
-void sampleSoon();
-
-// One pass of each, for tests: the monitoring pass opens the settings
-// session on its first use as the thread does at its start.
+// One pass of each. The monitoring pass opens the settings session on its
+// first use.
 void monitoringPass();
 void fanLevelPass();
 // The monitoring thread's end: its settings session is closed.

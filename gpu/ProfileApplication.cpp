@@ -13,6 +13,7 @@
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
@@ -251,7 +252,6 @@ bool applyProfile(const ProfileSource& source) {
 
     loadBackground(source);
 
-    lifecycle.driverBusy = 1;
     GpuSlot& gpu = currentGpu();
     refreshClockRanges(gpu);
 
@@ -290,6 +290,7 @@ bool applyProfile(const ProfileSource& source) {
     value = tuning.fanLevel;
     if (!source.integer("FAN_LEVEL", value) && history) return false;
     tuning.fanLevel = value;
+    gpuWorkers.fanLevelChanged();
 
     if (history) {
         value = 0;
@@ -348,15 +349,16 @@ void startupFans(const GpuSlot& gpu) {
 
 }  // namespace
 
+// A load holds the driver gate while it runs: no monitoring pass reads the
+// card between its writes.
 void applyProfileFile(const std::string& path) {
+    const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
     applyProfile(ProfileSource(path, 0));
-    lifecycle.driverBusy = 0;
 }
 
 bool applyHistoryRecord(const std::string& historyFile, int age) {
-    const bool complete = applyProfile(ProfileSource(historyFile, std::max(age, 1)));
-    lifecycle.driverBusy = 0;
-    return complete;
+    const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
+    return applyProfile(ProfileSource(historyFile, std::max(age, 1)));
 }
 
 void applyStartupProfile() {

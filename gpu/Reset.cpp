@@ -8,6 +8,7 @@
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "settings/OperationLog.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -15,6 +16,9 @@
 
 namespace vt {
 namespace {
+
+// From the reset's first write until the panels have taken its values over.
+DriverGate::Hold resetHold;
 
 WalkRole tunableOrFail(const GpuSlot& gpu) { return tunable(gpu) ? WalkRole::Send : WalkRole::Fail; }
 
@@ -94,7 +98,7 @@ ResetOutcome resetGpusToDefaults() {
     ResetOutcome outcome;
     if (inventory.count == 0) return outcome;
     tuning.easySettings = PresetCustom;
-    lifecycle.resetInProgress = 1;
+    resetHold = gpuWorkers.gate().close(GateHolder::Reset);
     hookSetAppIcon(iconForPreset(PresetCustom));
     tuning.pstate = -1;
 
@@ -112,5 +116,9 @@ ResetOutcome resetGpusToDefaults() {
     logWord("RESET", ok ? "SUCCESSFUL" : "FAILED");
     return outcome;
 }
+
+void resetTakenOver() { resetHold.release(); }
+
+bool resetPending() { return gpuWorkers.gate().heldBy(GateHolder::Reset); }
 
 }  // namespace vt

@@ -10,9 +10,14 @@ struct ResetOutcome {
     bool curveRestored = false;
 };
 
-// From the confirmation on: the reset-in-progress flag is set here and stays
-// set until the panel has taken the reset values over, so that the
-// monitoring thread pauses meanwhile.
+// From the confirmation on. The reset holds the driver gate from its first
+// write until the panels have taken its values over (resetTakenOver), so that
+// the monitoring thread pauses meanwhile.
 ResetOutcome resetGpusToDefaults();
+
+// The panels show the reset's values: the monitoring thread may go on.
+void resetTakenOver();
+// A reset's values still wait for the panels.
+bool resetPending();
 
 }  // namespace vt

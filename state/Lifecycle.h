@@ -1,11 +1,12 @@
-// The process's lifecycle: whether it runs, whether the driver may be
-// touched, where its files live, its main window and the modal result slots.
+// The process's lifecycle: whether it runs, whether it is in the tray, where
+// its files live, its main window and the modal result slots.
 //
-// Every layer reads some of it: the worker threads loop on `running` and keep
-// off the driver while a busy flag is set, the file writers build their paths
-// on the program folder, and the dialogs find their owner and their slot. The
-// flags that worker threads read or clear are Shared<T>; the rest is touched
-// on the window thread only.
+// Every layer reads some of it: the worker threads loop on `running` and rest
+// while the window is in the tray, the file writers build their paths on the
+// program folder, and the dialogs find their owner and their slot. Who may
+// touch the driver when is the driver gate's business (gpu/DriverGate.h). The
+// flags that worker threads read are Shared<T>; the rest is touched on the
+// window thread only.
 #pragma once
 
 #include <cstdint>
@@ -63,15 +64,9 @@ struct Lifecycle {
     Shared<std::int32_t> closing;     // the close button was pressed: panel work stops
     Shared<std::int32_t> wndProcEnabled;
     Shared<std::int32_t> initDone;
+    // Set and cleared through the workers (gpuWorkers.enterTray/leaveTray),
+    // which rest in the tray and must hear when the window comes back.
     Shared<std::int32_t> hiddenToTray;
-
-    // Busy flags: while any is set the monitoring thread leaves the driver alone.
-    Shared<std::int32_t> driverBusy;
-    Shared<std::int32_t> applyInProgress;
-    Shared<std::int32_t> resetInProgress;
-    // Set for the second after an apply starts: presses do not advance the
-    // mouse-button state. The apply's settle thread clears it.
-    Shared<std::int32_t> inputHoldOff;
 
     // The Advanced Mode page shown, an AdvancedPage (state/AdvancedPage.h).
     Shared<std::int32_t> activePage{ClockPage};
@@ -80,11 +75,6 @@ struct Lifecycle {
     WindowHandle mainWindow = nullptr;
     // The current directory at start-up; every later path is built on it.
     std::string programFolder;
-
-    // The monitoring thread skips its pass while any of these is set.
-    bool driverPaused() const {
-        return applyInProgress != 0 || driverBusy != 0 || resetInProgress != 0 || hiddenToTray != 0;
-    }
 };
 
 extern Lifecycle lifecycle;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "platform/Shared.h"
 #include "state/GpuInventory.h"
@@ -19,6 +20,43 @@ struct GpuReadings {
     Shared<std::int32_t> gpuLoad;         // %
 };
 
+// The meters' inputs of one pass, for the GPU it sampled: clocks as a fraction
+// of the base clock (0..1), the rest in their own units.
+struct MeterSample {
+    std::int32_t gpu = -1;  // inventory index; -1 before the first pass
+    float gpuClockRatio = 0, memClockRatio = 0;
+    float temperature = 0, load = 0, fanLevel = 0, fan1Level = 0, fan2Level = 0;
+};
+
+// A pass publishes its meter inputs whole and the window reads them whole,
+// under one lock: the values a reader gets belong to the GPU they name, never
+// half to the GPU of the next pass.
+class PublishedMeters {
+public:
+    PublishedMeters() = default;
+    PublishedMeters(const PublishedMeters& other) : sample_(other.read()) {}
+    PublishedMeters& operator=(const PublishedMeters& other) {
+        if (this != &other) publish(other.read());
+        return *this;
+    }
+    void publish(const MeterSample& sample) {
+        const std::lock_guard hold(lock_);
+        sample_ = sample;
+    }
+    MeterSample read() const {
+        const std::lock_guard hold(lock_);
+        return sample_;
+    }
+    // The GPU the last pass sampled, -1 before the first. After the user
+    // chooses another GPU the window knows from it when that GPU's values
+    // have arrived.
+    std::int32_t sampledGpu() const { return read().gpu; }
+
+private:
+    mutable std::mutex lock_;
+    MeterSample sample_;
+};
+
 struct MonitorSample {
     GpuReadings gpu[MaxGpus];
 
@@ -27,15 +65,7 @@ struct MonitorSample {
     // Frame-rate bounds of the slider; 0 until the first pass.
     Shared<std::int32_t> fpsTargetMin, fpsTargetMax;
 
-    // Meter inputs for the current GPU: clocks as a fraction of the base
-    // clock (0..1), the rest in their own units.
-    Shared<float> gpuClockRatio, memClockRatio;
-    Shared<float> temperature, load, fanLevel, fan1Level, fan2Level;
-    // The GPU (inventory index) whose readings the current-GPU values above
-    // hold, written last in each pass; -1 before the first. After the user
-    // chooses another GPU the window knows from it when that GPU's values
-    // have arrived.
-    Shared<std::int32_t> sampledGpu{-1};
+    PublishedMeters meters;
 };
 
 extern MonitorSample monitor;

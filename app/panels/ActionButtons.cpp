@@ -4,6 +4,7 @@
 #include "app/PanelEdit.h"
 #include "app/panels/PresetButtons.h"
 #include "app/ShellState.h"
+#include "gpu/Apply.h"
 #include "gpu/Reset.h"
 #include "settings/DialogProcedure.h"
 #include "state/GpuInventory.h"
@@ -54,7 +55,7 @@ PageValues panelPageValues() {
 
 bool applyPass(int x, int y, bool applyButtonVisible) {
     const bool forced = shell.presetApplyRequest == 1;
-    if (!applyButtonVisible || (lifecycle.applyInProgress && !forced)) return false;
+    if (!applyButtonVisible || (applySettling() && !forced)) return false;
     if (lifecycle.running != 1 || lifecycle.closing != 0) return false;
     if (!forced && (!inside(ApplyButtonArea, x, y) || shell.input.mouseButton != BUTTON_PRESSED)) return false;
     beginApply();
@@ -75,7 +76,7 @@ bool applyPass(int x, int y, bool applyButtonVisible) {
 }
 
 bool resetPass(int x, int y, bool buttonActive) {
-    if (!buttonActive || lifecycle.resetInProgress || lifecycle.running != 1 || lifecycle.closing != 0) return false;
+    if (!buttonActive || resetPending() || lifecycle.running != 1 || lifecycle.closing != 0) return false;
     if (!inside(ResetButtonArea, x, y)) return false;
     resetToDefaults();
     return true;

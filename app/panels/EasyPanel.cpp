@@ -4,6 +4,7 @@
 #include "app/PanelEdit.h"
 #include "app/panels/ShownGpu.h"
 #include "app/ShellState.h"
+#include "gpu/Apply.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
@@ -134,7 +135,7 @@ void stepButtonHelp(View* button, View* help, Point cursor) {
 }  // namespace
 
 void easyPresetPass() {
-    if (panel.advancedMode != 0 || lifecycle.applyInProgress != 0) return;
+    if (panel.advancedMode != 0 || applySettling()) return;
     const bool presets = currentGpuTunable();
     enableButtons(presets);
     if (!presets) return;

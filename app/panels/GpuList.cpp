@@ -10,6 +10,7 @@
 #include "app/ShellState.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 #include "state/GpuInventory.h"
 #include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
@@ -54,7 +55,7 @@ void followSelection() {
     // The editor shows the new GPU's own curve: an edit of the old one is dropped.
     placeCurvePoints();
     panel.fanCurveEdited = 0;
-    sampleSoon();
+    gpuWorkers.requestPass();
     list.readoutsPending = true;
     repaint();
 }
@@ -62,7 +63,7 @@ void followSelection() {
 // The readouts switch as soon as the monitoring thread has sampled the new
 // GPU; the sliders take its values over again, now that they are its own.
 void showArrivedReadouts() {
-    if (!list.readoutsPending || monitor.sampledGpu != shownGpuIndex()) return;
+    if (!list.readoutsPending || monitor.meters.sampledGpu() != shownGpuIndex()) return;
     list.readoutsPending = false;
     refreshMonitor();
     panel.forceRefresh = 1;

@@ -88,15 +88,16 @@ void showFans(const MonitorTexts& texts, const GpuSlot& gpu) {
 // monitoring thread sampled last; until it has sampled the selected one the
 // meters stay dark rather than show another GPU's values under its name.
 void meterReadings(const GpuSlot& gpu, int index, float (&reading)[MonitorRowCount]) {
-    const bool sampled = monitor.sampledGpu == index;
+    const MeterSample sample = monitor.meters.read();
+    const bool sampled = sample.gpu == index;
     auto fraction = [sampled](float value, float full) { return sampled ? value / full : 0.0f; };
-    reading[RowGpuClock] = fraction(monitor.gpuClockRatio, 1.0f);
-    reading[RowMemoryClock] = fraction(monitor.memClockRatio, 1.0f);
-    reading[RowTemperature] = fraction(monitor.temperature, 100.0f);
-    reading[RowLoad] = fraction(monitor.load, 100.0f);
-    reading[RowFan] = fraction(gpu.caps.NewFanInterface ? monitor.fan1Level : monitor.fanLevel, 100.0f);
-    reading[RowFan1] = fraction(monitor.fan1Level, 100.0f);
-    reading[RowFan2] = fraction(monitor.fan2Level, 100.0f);
+    reading[RowGpuClock] = fraction(sample.gpuClockRatio, 1.0f);
+    reading[RowMemoryClock] = fraction(sample.memClockRatio, 1.0f);
+    reading[RowTemperature] = fraction(sample.temperature, 100.0f);
+    reading[RowLoad] = fraction(sample.load, 100.0f);
+    reading[RowFan] = fraction(gpu.caps.NewFanInterface ? sample.fan1Level : sample.fanLevel, 100.0f);
+    reading[RowFan1] = fraction(sample.fan1Level, 100.0f);
+    reading[RowFan2] = fraction(sample.fan2Level, 100.0f);
 }
 
 constexpr bool fanRow(int row) { return row == RowFan || row == RowFan1 || row == RowFan2; }

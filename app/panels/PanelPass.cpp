@@ -14,6 +14,7 @@
 #include "app/ShellState.h"
 #include "app/panels/SliSyncBox.h"
 #include "gpu/Reset.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "state/Lifecycle.h"
@@ -71,7 +72,7 @@ void titleBarButtons(Point cursor) {
     if (stepTitleButton(minimiseButton, cursor)) {
         minimiseButton.look = LookDone;
         os.showWindow(lifecycle.mainWindow, SwHide);
-        lifecycle.hiddenToTray = 1;
+        gpuWorkers.enterTray();
     }
 }
 

@@ -9,6 +9,7 @@
 #include "app/ShellState.h"
 #include "app/panels/ShownGpu.h"
 #include "app/panels/SliderScale.h"
+#include "gpu/Reset.h"
 #include "state/Lifecycle.h"
 #include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
@@ -325,7 +326,7 @@ std::int32_t refreshSliders() {
     book.pageShown = lifecycle.activePage;
     book.gpuShown = gpuIndex;
     // Whatever a reset changed has been taken over: the monitoring thread may go on.
-    lifecycle.resetInProgress = 0;
+    resetTakenOver();
     if (book.repaintDue) {
         // After the bookkeeping: the paint's own refresh is the pass a step skips.
         book.repaintDue = false;

@@ -6,7 +6,9 @@
 #include "app/PanelEdit.h"
 #include "app/PointerMoment.h"
 #include "app/ShellState.h"
+#include "gpu/Apply.h"
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "state/Lifecycle.h"
@@ -44,7 +46,7 @@ FrameNeeds gatherNeeds(bool frameTick) {
     needs.inputActive = inputActive();
     needs.dragging = panel.anyDrag();
     needs.fading = presetFadePending();
-    needs.applyPending = shell.presetApplyRequest != 0 || lifecycle.applyInProgress != 0 || lifecycle.inputHoldOff != 0;
+    needs.applyPending = shell.presetApplyRequest != 0 || applySettling();
     needs.pointerInside = inside;
     needs.pointerMoved = moved;
     needs.hoverCounting = inside && shell.rootView != nullptr && hoverHelpCounting(*shell.rootView);
@@ -60,7 +62,7 @@ void scheduleRefresh(WindowHandle window) {
         platform().killTimer(window, TIMER_REFRESH);
     } else {
         platform().setTimer(window, TIMER_REFRESH, RefreshPeriodMs);
-        sampleSoon();  // the monitor read nothing in the tray: the first tick back shows today's values
+        gpuWorkers.requestPass();  // the monitor read nothing in the tray: the first tick back shows today's values
     }
 }
 

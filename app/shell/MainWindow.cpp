@@ -16,6 +16,7 @@
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
 #include "gpu/ProfileApplication.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
@@ -49,7 +50,7 @@ struct StartUp {
         archive = nullptr;
         if (threadsStarted) {
             lifecycle.running = 0;
-            joinWorkerThreads();
+            gpuWorkers.stop();
         }
         widgets = Widgets{};
         shell.rootView.reset();
@@ -139,13 +140,15 @@ int initMainWindow(const std::string& className, const std::string& title, int s
     LayoutInputs inputs;
     inputs.activeGpu = currentGpuIndex();
     inputs.monitorWidgetsReady = [&start] {
-        startWorkerThreads();
+        gpuWorkers.start();
         start.threadsStarted = true;
     };
     View::setImageFailureHandler(quitOnImageFailure);
+    // The threads start while the tree is built; what they ask of the window
+    // is there before them.
+    installWindowHooks();
     shell.rootView = buildWidgetTree(start.archive, inputs, widgets, widgetTexts);
     if (shell.rootView == nullptr) return start.fail(OutOfMemoryMessage, window);
-    installWindowHooks();
 
     followStoredPreset();
     std::fclose(start.archive);

@@ -10,6 +10,7 @@
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
@@ -44,7 +45,7 @@ void runShutdown() {
     // Workers and writers finish first: nothing may touch the driver, the
     // history or the views once they are gone, and a pending record is kept.
     lifecycle.running = 0;
-    joinWorkerThreads();
+    gpuWorkers.stop();
     finishApplySettle();
     finishHistoryWriter();
 

@@ -7,6 +7,7 @@
 #include "app/shell/Tray.h"
 #include "app/shell/WindowProcedure.h"
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
@@ -90,7 +91,7 @@ int runApplication(int showCommand) {
     if (shell.rootView != nullptr) {
         trayRemove();
         lifecycle.running = 0;
-        joinWorkerThreads();
+        gpuWorkers.stop();
     }
     return exitCode;
 }

@@ -13,6 +13,7 @@
 #include "app/panels/SliderPanel.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/MonitorSample.h"
@@ -26,10 +27,7 @@ void resetAllState() {
     shell.captionDragPending = 0;
     shell.presetApplyRequest = 0;
     lifecycle.hiddenToTray = 0;
-    lifecycle.driverBusy = 0;
-    lifecycle.inputHoldOff = 0;
-    lifecycle.applyInProgress = 0;
-    lifecycle.resetInProgress = 0;
+    gpuWorkers.reopenGate();
     lifecycle.modal = ModalResults{};
     lifecycle.activePage = 0;
     resetPanelEdit();

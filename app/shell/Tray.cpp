@@ -4,6 +4,7 @@
 #include "app/PanelEdit.h"
 #include "app/panels/PresetButtons.h"
 #include "app/ShellState.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "state/Lifecycle.h"
@@ -38,7 +39,7 @@ void openWindow() {
     Platform& os = platform();
     os.showWindow(lifecycle.mainWindow, SwShowNormal);
     os.setForegroundWindow(lifecycle.mainWindow);
-    lifecycle.hiddenToTray = 0;
+    gpuWorkers.leaveTray();
     wakeFrameWork();
 }
 
@@ -114,7 +115,7 @@ void setAppIcon(IconHandle icon) {
     // The window is up afterwards, also when it had gone to the tray.
     if (lifecycle.hiddenToTray != 0) {
         os.showWindow(lifecycle.mainWindow, SwShow);
-        lifecycle.hiddenToTray = 0;
+        gpuWorkers.leaveTray();
     }
     if (WindowHandle taskbar = os.findWindow("Shell_TrayWnd", "")) os.invalidate(taskbar, true);
     os.notifyIcon(TrayOperation::Modify, trayIconData);

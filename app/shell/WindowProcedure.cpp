@@ -21,7 +21,10 @@
 #include "app/ShellState.h"
 #include "app/shell/Shutdown.h"
 #include "app/shell/Tray.h"
+#include "gpu/Apply.h"
 #include "gpu/Monitor.h"
+#include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
@@ -56,7 +59,7 @@ void runPanelPass(std::uint32_t message) {
                           WmExitSizeMove})) {
         panelInputPass();
     }
-    if (lifecycle.running == 1 && lifecycle.closing == 0 && lifecycle.applyInProgress == 0) refreshSliders();
+    if (lifecycle.running == 1 && lifecycle.closing == 0 && !applySettling()) refreshSliders();
     if (lifecycle.running == 1 && lifecycle.closing == 0) enableCurveEditing();
 }
 
@@ -94,7 +97,7 @@ void onFrameTick() {
     if (shell.startPhase == 1) {
         shell.startPhase = 2;
         // The first sample came before the window could show it.
-        if (monitor.sampledGpu >= 0) refreshReadouts();
+        if (monitor.meters.sampledGpu() >= 0) refreshReadouts();
     }
     pointerPass();
 }
@@ -142,13 +145,13 @@ void onButtonUp() {
 void showAndActivate(WindowHandle window) {
     platform().showWindow(window, SwShowNormal);
     platform().setForegroundWindow(window);
-    lifecycle.hiddenToTray = 0;
+    gpuWorkers.leaveTray();
     wakeFrameWork();
 }
 
 void onQuitRequest(WindowHandle window) {
     lifecycle.running = 0;
-    lifecycle.driverBusy = 1;
+    gpuWorkers.closeForShutdown();
     platform().setTimer(window, TIMER_EXIT, 1000);
 }
 
@@ -176,7 +179,7 @@ void updateInputState(std::uint32_t message, WParam wParam) {
         } else if (releaseClass) {
             in.mouseButton = BUTTON_RELEASED;
             shell.captionDragPending = 0;
-        } else if (lifecycle.inputHoldOff != 1) {
+        } else if (!applySettling()) {
             bool down = in.mouseButton == BUTTON_PRESSED || in.mouseButton == BUTTON_HELD;
             in.mouseButton = down ? BUTTON_HELD : BUTTON_PRESSED;
         }
@@ -297,8 +300,10 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
             refreshReadouts();
             return 0;
         case WM_CURVE_FOLLOWED:
-            // The monitoring thread saw the driver's curve move; the points follow here.
+            // The monitoring thread saw the driver's curve move; the points and
+            // the tray tip follow here, on the thread that owns them.
             placeCurvePoints();
+            hookRefreshTrayTip();
             repaint();
             return 0;
         case WmDestroy:

@@ -7,6 +7,7 @@
 #include "app/PanelEdit.h"
 #include "app/panels/PanelPass.h"
 #include "app/ShellState.h"
+#include "gpu/Apply.h"
 #include "platform/Messages.h"
 #include "settings/DialogProcedure.h"
 #include "state/GpuInventory.h"
@@ -286,7 +287,7 @@ TEST_F(AdvancedPanelTest, ADimmedApplyButtonTakesNoClickButATrayPresetStillAppli
     tick();
     ASSERT_TRUE(dimmed(widgets.applyButton));
     clickOn(*widgets.applyButton);
-    EXPECT_EQ(lifecycle.applyInProgress, 0);
+    EXPECT_FALSE(applySettling());
     EXPECT_EQ(log(), "");
     panel.easyChoice = PresetEco;
     shell.presetApplyRequest = 1;

@@ -5,7 +5,9 @@
 #include "app/ShellState.h"
 #include "driver/DriverOperations.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/Monitor.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "settings/Profile.h"
 #include "settings/SettingsHistory.h"
 #include "state/GpuInventory.h"
@@ -62,27 +64,28 @@ TEST_F(ApplyTest, ActsOnlyOnAPressOfTheVisibleButton) {
         shell.input.mouseButton = c.mouse;
         EXPECT_EQ(applyPass(c.x, c.y, c.visible), c.acts) << c.x << "," << c.y << " " << c.mouse;
         finishApplySettle();
-        EXPECT_EQ(lifecycle.applyInProgress, 0);
+        EXPECT_FALSE(gpuWorkers.gate().held());
     }
 }
 
-TEST_F(ApplyTest, BusyFlagsHoldForOneSecondAndBlockASecondApply) {
+TEST_F(ApplyTest, TheGateIsHeldForOneSecondAndBlocksASecondApply) {
     useCards({"current"});
     startUp();
     panel.advancedMode = 1;
     lifecycle.activePage = 2;
+    monitoringPass();  // the monitoring thread's settings session is open, as it is from its start
     shell.input.mouseButton = BUTTON_PRESSED;
     std::uint32_t start = fake.tickCount();
     ASSERT_TRUE(applyPass(250, 610, true));
-    EXPECT_EQ(lifecycle.applyInProgress, 1);
-    EXPECT_EQ(lifecycle.driverBusy, 1);
-    EXPECT_EQ(lifecycle.inputHoldOff, 1);
+    EXPECT_TRUE(gpuWorkers.gate().heldBy(GateHolder::Apply));
+    EXPECT_TRUE(applySettling());
+    const std::size_t calls = driver().calls().size();
+    monitoringPass();  // kept off the driver
+    EXPECT_EQ(driver().calls().size(), calls);
     EXPECT_FALSE(applyPass(250, 610, true));
     finishApplySettle();
     EXPECT_GE(fake.tickCount() - start, 1000u);
-    EXPECT_EQ(lifecycle.applyInProgress, 0);
-    EXPECT_EQ(lifecycle.driverBusy, 0);
-    EXPECT_EQ(lifecycle.inputHoldOff, 0);
+    EXPECT_FALSE(gpuWorkers.gate().held());
 }
 
 TEST_F(ApplyTest, RunningAndClosingGateTheApply) {
@@ -431,7 +434,7 @@ TEST_F(ApplyTest, EasyModeLeavesUnsupportedCardsAndUnchosenPresetsAlone) {
     for (const sim::SimCallRecord& call : driver().calls()) EXPECT_EQ(call.operation, "GetActiveOutputMask");
     EXPECT_EQ(logged(), "");
     EXPECT_EQ(countRecords(historyPath()), 0);
-    EXPECT_EQ(lifecycle.applyInProgress, 0);
+    EXPECT_FALSE(gpuWorkers.gate().held());  // a refused preset lets the gate go at once
 
     useCards({"current"});
     startUp();

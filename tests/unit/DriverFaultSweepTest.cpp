@@ -198,7 +198,7 @@ protected:
         for (int page = 0; page <= 4; ++page) applyPage(page);
         for (int preset : PresetOrder) applyPreset(preset);
         resetGpusToDefaults();
-        lifecycle.resetInProgress = 0;  // the panel has taken the values over
+        resetTakenOver();  // the panel has taken the values over
         monitoringPass();
         writeProfileCopy("saved.cfg");
         applyProfileFile("saved.cfg");

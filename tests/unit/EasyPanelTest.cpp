@@ -11,6 +11,7 @@
 #include "app/ShellState.h"
 #include "app/shell/Tray.h"
 #include "gpu/Apply.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "settings/SettingsHistory.h"
 #include "state/GpuInventory.h"
@@ -177,11 +178,11 @@ TEST_F(EasyPanelTest, ACardWithoutPresetsDimsTheButtonsAndTakesNoPress) {
 
 TEST_F(EasyPanelTest, NothingChangesWhileAnApplyIsInProgress) {
     openWindow({"current", "unlisted"});
-    lifecycle.applyInProgress = 1;
+    DriverGate::Hold apply = gpuWorkers.gate().close(GateHolder::Apply);
     tuning.selectedGpu = 1;
     tick();
     EXPECT_EQ(widgets.presetButton[0]->opacity(), 1.0f);
-    lifecycle.applyInProgress = 0;
+    apply.release();
     tick();
     EXPECT_EQ(widgets.presetButton[0]->opacity(), 0.5f);
 }

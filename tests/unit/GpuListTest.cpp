@@ -103,7 +103,7 @@ TEST_F(GpuListTest, ReadoutsSwitchOnceTheNewGpuIsSampled) {
     EXPECT_EQ(std::u16string(widgetTexts.monitorValue[RowGpuClock].view()), firstClock);
 
     monitoringPass();
-    EXPECT_EQ(monitor.sampledGpu, 1);
+    EXPECT_EQ(monitor.meters.sampledGpu(), 1);
     tick();
     const std::u16string secondClock(widgetTexts.monitorValue[RowGpuClock].view());
     EXPECT_NE(secondClock, firstClock) << std::string(firstClock.begin(), firstClock.end());

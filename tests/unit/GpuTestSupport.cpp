@@ -42,6 +42,7 @@ GpuTest::GpuTest() {
 GpuTest::~GpuTest() {
     finishApplySettle();
     finishHistoryWriter();
+    endMonitoring();  // a session opened by a pass belongs to this test's driver
     resetSharedState();
 }
 

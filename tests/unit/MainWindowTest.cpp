@@ -7,6 +7,7 @@
 #include "app/shell/Startup.h"
 #include "app/shell/WindowProcedure.h"
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -31,7 +32,7 @@ protected:
     }
     ~MainWindowTest() override {
         lifecycle.running = 0;
-        joinWorkerThreads();
+        gpuWorkers.stop();
         endMonitoring();
         shell.rootView.reset();
         widgets = Widgets{};

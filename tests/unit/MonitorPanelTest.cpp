@@ -37,14 +37,7 @@ protected:
     // Everything the monitoring thread stores for the meters, at once.
     static void sample(float gpuRatio, float memRatio, float temperature, float load, float fan, float fan1,
                        float fan2) {
-        monitor.gpuClockRatio = gpuRatio;
-        monitor.memClockRatio = memRatio;
-        monitor.temperature = temperature;
-        monitor.load = load;
-        monitor.fanLevel = fan;
-        monitor.fan1Level = fan1;
-        monitor.fan2Level = fan2;
-        monitor.sampledGpu = 0;
+        monitor.meters.publish({0, gpuRatio, memRatio, temperature, load, fan, fan1, fan2});
     }
 };
 
@@ -101,10 +94,12 @@ TEST_F(MonitorPanelTest, EachRowLightsFromItsOwnReading) {
 TEST_F(MonitorPanelTest, MetersStayDarkUntilTheSelectedGpuIsSampled) {
     openWindow({"cooler"});
     sample(1.0f, 1.0f, 80, 90, 50, 0, 0);
-    monitor.sampledGpu = -1;  // no pass yet
+    MeterSample unsampled = monitor.meters.read();
+    unsampled.gpu = -1;  // no pass yet
+    monitor.meters.publish(unsampled);
     refreshMonitor();
     for (int row : {RowGpuClock, RowMemoryClock, RowTemperature, RowLoad, RowFan}) EXPECT_EQ(litSegments(row), 0);
-    monitor.sampledGpu = 0;
+    sample(1.0f, 1.0f, 80, 90, 50, 0, 0);
     refreshMonitor();
     EXPECT_EQ(litSegments(RowLoad), 54);
 }

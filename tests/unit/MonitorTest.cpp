@@ -1,4 +1,5 @@
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 
 #include <chrono>
 #include <thread>
@@ -26,7 +27,7 @@ class MonitorTest : public test::GpuTest {
 protected:
     ~MonitorTest() override {
         lifecycle.running = 0;
-        joinWorkerThreads();
+        gpuWorkers.stop();
         endMonitoring();
     }
 };
@@ -56,8 +57,8 @@ TEST_F(MonitorTest, SamplesTheCurrentGpu) {
     EXPECT_EQ(monitor.fpsTargetMin, 30);
     EXPECT_EQ(monitor.fpsTargetMax, 120);
     EXPECT_EQ(tuning.fpsTarget, -100);  // the limiter is off
-    EXPECT_GT(monitor.gpuClockRatio, 0.0f);
-    EXPECT_LE(monitor.gpuClockRatio, 1.0f);
+    EXPECT_GT(monitor.meters.read().gpuClockRatio, 0.0f);
+    EXPECT_LE(monitor.meters.read().gpuClockRatio, 1.0f);
     EXPECT_EQ(inventory.slots[0].fanMin, 20);
     EXPECT_EQ(tuning.fanSpeedToKeep, -100);
 }
@@ -168,18 +169,21 @@ TEST_F(MonitorTest, LoadLibraryComesOnlyFromTheSystemFolder) {
               0);
 }
 
-TEST_F(MonitorTest, BusyFlagsSkipThePass) {
+TEST_F(MonitorTest, EveryHolderOfTheGateAndTheTraySkipThePass) {
     useCards({"current"});
     startUp();
     monitoringPass();
-    for (auto flag : {&Lifecycle::applyInProgress, &Lifecycle::driverBusy, &Lifecycle::resetInProgress,
-                      &Lifecycle::hiddenToTray}) {
+    for (GateHolder holder : {GateHolder::Apply, GateHolder::Reset, GateHolder::ProfileLoad, GateHolder::Shutdown}) {
         driver().clearCalls();
-        lifecycle.*flag = 1;
+        DriverGate::Hold hold = gpuWorkers.gate().close(holder);
         monitoringPass();
-        EXPECT_EQ(driver().calls().size(), 0u);
-        lifecycle.*flag = 0;
+        EXPECT_EQ(driver().calls().size(), 0u) << static_cast<int>(holder);
     }
+    driver().clearCalls();
+    gpuWorkers.enterTray();
+    monitoringPass();
+    EXPECT_EQ(driver().calls().size(), 0u);
+    gpuWorkers.leaveTray();
     monitoringPass();
     EXPECT_GT(driver().calls().size(), 0u);
 }
@@ -257,11 +261,11 @@ TEST_F(MonitorTest, ThreadsEndSoonAfterTheProgramStops) {
     useCards({"current"});
     startUp();
     lifecycle.running = 1;
-    startWorkerThreads();
+    gpuWorkers.start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto stop = std::chrono::steady_clock::now();
     lifecycle.running = 0;
-    joinWorkerThreads();
+    gpuWorkers.stop();
     const auto waited = std::chrono::steady_clock::now() - stop;
     EXPECT_LT(waited, std::chrono::milliseconds(300));  // the join wakes them; no pass is waited out
     EXPECT_EQ(driver().openSessions(), 0);
@@ -274,7 +278,7 @@ TEST_F(MonitorTest, WorkersRunBesideApplyAndReset) {
     startUp();
     tuning.fanLevel = 2;
     lifecycle.running = 1;
-    startWorkerThreads();
+    gpuWorkers.start();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));  // past the threads' start
     fake.dialogButtons[139] = {1016, 1016};
     for (int round = 0; round < 2; ++round) {
@@ -282,13 +286,13 @@ TEST_F(MonitorTest, WorkersRunBesideApplyAndReset) {
         panel.gpuOffsetEdit = 30.0f + round;
         applyAdvancedPage(0, panelPageValues());
         resetToDefaults();
-        lifecycle.resetInProgress = 0;
+        resetTakenOver();
         panel.easyChoice = PresetHighPerformance;
         applyEasyPreset(panel.easyChoice);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     lifecycle.running = 0;
-    joinWorkerThreads();
+    gpuWorkers.stop();
     finishApplySettle();
     EXPECT_EQ(driver().openSessions(), 0);  // the monitoring thread closed the last one
 }
@@ -301,7 +305,7 @@ TEST_F(MonitorTest, TheSettleAsksForAPassAtOnce) {
     startUp();
     tuning.fanLevel = 2;  // the fan-level thread runs its passes too
     lifecycle.running = 1;
-    startWorkerThreads();
+    gpuWorkers.start();
     for (int round = 0; round < 4; ++round) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150 + 100 * round));  // anywhere in the period
         beginApply();

@@ -9,6 +9,7 @@
 #include "driver/DriverOperations.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
@@ -86,7 +87,7 @@ TEST_F(ProfileApplicationTest, FileAppliesEveryKeyInOrderWithItsLines) {
     EXPECT_EQ(tuning.fanLevel, 2);
     EXPECT_EQ(tuning.easySettings, PresetDefault);
     EXPECT_EQ(panel.easyChoice, PresetDefault);
-    EXPECT_EQ(lifecycle.driverBusy, 0);
+    EXPECT_FALSE(gpuWorkers.gate().held());
     // The tuning values are left for the monitoring thread to read back.
     EXPECT_EQ(tuning.gpuOffset, 0.0f);
 }
@@ -177,7 +178,7 @@ TEST_F(ProfileApplicationTest, MissingFileKeysKeepTheirDefaults) {
     EXPECT_EQ(tuning.sliSync, 0);
     EXPECT_EQ(tuning.fanLevel, 3);
     EXPECT_EQ(tuning.easySettings, PresetCustom);
-    EXPECT_EQ(lifecycle.driverBusy, 0);
+    EXPECT_FALSE(gpuWorkers.gate().held());
 }
 
 TEST_F(ProfileApplicationTest, BackgroundIsLoggedOnlyWhenThePictureOpens) {
@@ -208,7 +209,7 @@ TEST_F(ProfileApplicationTest, HistoryRecordStopsAtAMissingRequiredKey) {
     EXPECT_FALSE(applyHistoryRecord("h", 1));
     EXPECT_EQ(driver().gpu(0).graphicsDelta, 40000);  // applied before the stop
     EXPECT_EQ(driver().count("SetPowerPolicyStatus"), 0);
-    EXPECT_EQ(lifecycle.driverBusy, 0);
+    EXPECT_FALSE(gpuWorkers.gate().held());
 
     EXPECT_TRUE(applyHistoryRecord("h", 2));
     EXPECT_EQ(driver().gpu(0).graphicsDelta, 30000);

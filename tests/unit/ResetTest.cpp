@@ -1,4 +1,5 @@
 #include "app/panels/ActionButtons.h"
+#include "gpu/Monitor.h"
 #include "gpu/Reset.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include "gpu/CurrentProfile.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/WindowHooks.h"
+#include "gpu/Workers.h"
 #include "settings/SettingsHistory.h"
 #include "sim/SimModel.h"
 #include "state/AdvancedPage.h"
@@ -68,7 +70,7 @@ TEST_F(ResetTest, ActsOnlyOnTheActiveButton) {
     EXPECT_FALSE(resetPass(342, 600, true));
     EXPECT_FALSE(resetPass(444, 600, true));
     EXPECT_FALSE(resetPass(350, 600, false));
-    lifecycle.resetInProgress = 1;
+    DriverGate::Hold pending = gpuWorkers.gate().close(GateHolder::Reset);  // a reset's values not yet taken over
     EXPECT_FALSE(resetPass(350, 600, true));
     EXPECT_EQ(fake.count("dialogBox"), 0);
 }
@@ -76,6 +78,7 @@ TEST_F(ResetTest, ActsOnlyOnTheActiveButton) {
 TEST_F(ResetTest, ConfirmedResetPutsEveryValueBack) {
     useCards({"cooler"});
     startUp();
+    monitoringPass();  // the monitoring thread's settings session is open, as it is from its start
     tuneAway(0);
     std::vector<std::uint32_t> icons;
     windowHooks.setAppIcon = [&](std::uint32_t icon) { icons.push_back(icon); };
@@ -94,7 +97,12 @@ TEST_F(ResetTest, ConfirmedResetPutsEveryValueBack) {
     EXPECT_EQ(icons, std::vector<std::uint32_t>{161});
     EXPECT_EQ(tuning.easySettings, PresetCustom);
     EXPECT_EQ(tuning.pstate, -1);
-    EXPECT_EQ(lifecycle.resetInProgress, 1);  // until the panel has taken the values over
+    EXPECT_TRUE(resetPending());  // until the panel has taken the values over
+    const std::size_t calls = driver().calls().size();
+    monitoringPass();  // the monitoring thread keeps off meanwhile
+    EXPECT_EQ(driver().calls().size(), calls);
+    resetTakenOver();
+    EXPECT_FALSE(gpuWorkers.gate().held());
 }
 
 // A driver that speaks only the older policy words: the sliders get live

@@ -5,6 +5,7 @@
 #include "app/panels/PanelPass.h"
 #include "app/ShellState.h"
 #include "app/panels/SliderPanel.h"
+#include "gpu/Reset.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -351,10 +352,11 @@ TEST_F(SliderPanelTest, AnotherGpuShownTakesItsValuesOver) {
 TEST_F(SliderPanelTest, EveryRefreshEndsAResetsPause) {
     openWindow();
     ASSERT_EQ(panel.advancedMode, 0);
-    lifecycle.resetInProgress = 1;
+    resetGpusToDefaults();
+    ASSERT_TRUE(resetPending());
     panel.forceRefresh = 1;
     tick();
-    EXPECT_EQ(lifecycle.resetInProgress, 0);
+    EXPECT_FALSE(resetPending());
     EXPECT_EQ(panel.forceRefresh, 0);
 }
 

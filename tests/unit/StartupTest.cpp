@@ -4,6 +4,7 @@
 
 #include "app/ShellState.h"
 #include "gpu/Monitor.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "state/Lifecycle.h"
 #include "tests/unit/GpuTestSupport.h"
@@ -26,7 +27,7 @@ protected:
     // What the shutdown would do for a run the test ended early.
     static void endRun() {
         lifecycle.running = 0;
-        joinWorkerThreads();
+        gpuWorkers.stop();
         endMonitoring();
         shell.rootView.reset();
         widgets = Widgets{};

@@ -6,6 +6,7 @@
 #include "app/ShellState.h"
 #include "app/shell/Tray.h"
 #include "driver/DriverApi.h"
+#include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -97,11 +98,14 @@ TEST_F(WindowProcedureTest, BackgroundPressMovesTheWindowAndEndsInOneRelease) {
     EXPECT_EQ(mouse(), BUTTON_IDLE);
 }
 
-TEST_F(WindowProcedureTest, InputHoldOffKeepsAPressFromRegistering) {
-    lifecycle.inputHoldOff = 1;
+TEST_F(WindowProcedureTest, AnApplysSettleKeepsAPressFromRegistering) {
+    DriverGate::Hold apply = gpuWorkers.gate().close(GateHolder::Apply);
     pointAt(250, 610);
     send(WmLButtonDown);
     EXPECT_EQ(mouse(), BUTTON_IDLE);
+    apply.release();
+    send(WmLButtonDown);
+    EXPECT_EQ(mouse(), BUTTON_PRESSED);
 }
 
 TEST_F(WindowProcedureTest, HeldArrowKeyAndItsRepeatCounter) {
@@ -186,7 +190,7 @@ TEST_F(WindowProcedureTest, ShowInstanceIsRefusedOnceTheProgramEnds) {
 TEST_F(WindowProcedureTest, EscapeTwiceSendsOneQuitRequest) {
     send(WmKeyDown, VkEscape);
     EXPECT_EQ(lifecycle.running, 0);
-    EXPECT_EQ(lifecycle.driverBusy, 1);
+    EXPECT_TRUE(gpuWorkers.gate().heldBy(GateHolder::Shutdown));
     send(WmKeyDown, VkEscape);
     std::vector<std::uintptr_t> timers = fake.timers(window);
     EXPECT_EQ(std::count(timers.begin(), timers.end(), TIMER_EXIT), 1);

@@ -15,6 +15,7 @@
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
 #include "platform/Platform.h"
@@ -328,6 +329,7 @@ void startSettle() {
     std::lock_guard guard(settle.lock);
     settle.thread = std::thread([hold = std::move(settle.pending)]() mutable {
         waitMilliseconds(SettlePeriodMs);
+        tuningWriteSettled();
         hold.release();
         // Read the new values back now, not up to a period later: the
         // history record written at 1500 ms must hold this apply's values.
@@ -338,6 +340,7 @@ void startSettle() {
 // The history record of what was applied, and the one-second settle.
 void commonEnd() {
     recordApply(writeCurrentProfile);
+    refreshHeldFans();
     startSettle();
 }
 
@@ -350,6 +353,7 @@ bool applySettling() { return gpuWorkers.gate().heldBy(GateHolder::Apply); }
 void applyAdvancedPage(std::int32_t page, const PageValues& values) {
     holdTheGate();
     if (inventory.count > 0) {
+        tuningWriteBegins(RoadApply);
         switch (page) {
             case ClockPage: applyClockOffsets(values); break;
             case PowerPage: applyPowerAndTemperature(values); break;
@@ -370,6 +374,7 @@ bool applyEasyPreset(std::int32_t preset) {
         return false;
     }
     holdTheGate();
+    tuningWriteBegins(RoadPreset);
     hookSetAppIcon(iconForPreset(preset));
     GpuSlot& current = currentGpu();
     const PresetBundle bundle = presetBundle(preset, current);

@@ -160,6 +160,7 @@ bool matchDevice(GpuSlot& slot) {
     PciIdentifiers ids;
     if (DriverApi::getPciIdentifiers(slot.handle, ids) != DriverOk) return false;
     slot.deviceId = ids.deviceId;
+    slot.subsystemId = ids.subsystemId;
     char text[9];
     formatDeviceId(ids.deviceId, text);
     for (const SupportedDevice& row : supportedDeviceTable()) {

@@ -10,6 +10,7 @@
 #include "gpu/FanControl.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
@@ -51,18 +52,19 @@ struct BaseClocks {
     std::uint32_t memory = 0;
 };
 
-void readClocks(GpuSlot& gpu, GpuReadings& readings) {
+bool readClocks(GpuSlot& gpu, GpuReadings& readings) {
     ClockFrequencies clocks(gpu.versions.clockFrequencies, ClockType::Current);
     const bool read = DriverApi::getAllClockFrequencies(gpu.handle, clocks) == DriverOk;
     readings.gpuClock = read ? clocks.graphicsKHz() : 0;
     readings.memClock = read ? clocks.memoryKHz() : 0;
+    return read;
 }
 
-void readTemperature(GpuSlot& gpu, GpuReadings& readings) {
+bool readTemperature(GpuSlot& gpu, GpuReadings& readings) {
     ThermalSettings thermal(gpu.versions.thermalSettings);
-    if (DriverApi::getThermalSettings(gpu.handle, 0, thermal) == DriverOk) {
-        readings.gpuTemperature = thermal.sensor0Temperature();
-    }
+    if (DriverApi::getThermalSettings(gpu.handle, 0, thermal) != DriverOk) return false;
+    readings.gpuTemperature = thermal.sensor0Temperature();
+    return true;
 }
 
 // The load comes from a separate load of the driver library and a fresh
@@ -247,8 +249,8 @@ void samplePass() {
     const int index = currentGpuIndex();
     GpuSlot& gpu = inventory.slots[index];
     GpuReadings& readings = monitor.gpu[index];
-    readClocks(gpu, readings);
-    readTemperature(gpu, readings);
+    // The clocks and the temperature say whether the driver answers at all.
+    const bool answered = readClocks(gpu, readings) | readTemperature(gpu, readings);
     readLoad(readings);
     if (!gpu.caps.NewFanInterface) {
         readCooler(gpu);
@@ -261,6 +263,8 @@ void samplePass() {
     readFrameRateTarget();
     const bool first = monitor.meters.sampledGpu() == -1;
     publishMeters(index, gpu, readings, base);
+    provingPass(answered);
+    refreshHeldFans();
     if (first && lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_FIRST_SAMPLE, 0, 0);
 }
 

@@ -6,12 +6,14 @@
 
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
+#include "gpu/Apply.h"
 #include "gpu/ClockRanges.h"
 #include "gpu/FanControl.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
 #include "platform/Platform.h"
@@ -353,12 +355,19 @@ void startupFans(const GpuSlot& gpu) {
 // card between its writes.
 void applyProfileFile(const std::string& path) {
     const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
+    tuningWriteBegins(RoadLoad);
     applyProfile(ProfileSource(path, 0));
+    tuningWriteSettled();
+    refreshHeldFans();
 }
 
 bool applyHistoryRecord(const std::string& historyFile, int age) {
     const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
-    return applyProfile(ProfileSource(historyFile, std::max(age, 1)));
+    tuningWriteBegins(RoadHistory);
+    const bool complete = applyProfile(ProfileSource(historyFile, std::max(age, 1)));
+    tuningWriteSettled();
+    refreshHeldFans();
+    return complete;
 }
 
 void applyStartupProfile() {
@@ -393,6 +402,16 @@ void applyStartupProfile() {
     startupInteger("PSTATE", tuning.pstate);
     // Last, so that every value above went to every GPU.
     startupInteger("SLI-SYNC", tuning.sliSync);
+}
+
+void applyStartupProfileNow() {
+    const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
+    tuningWriteBegins(RoadStartup);
+    applyStartupProfile();
+    applyStoredPstate();
+    tuningWriteSettled();
+    gpuWorkers.fanLevelChanged();
+    refreshHeldFans();
 }
 
 }  // namespace vt

@@ -20,4 +20,10 @@ bool applyHistoryRecord(const std::string& historyFile, int age);
 
 void applyStartupProfile();
 
+// The stored profile as the start-up applies it, with the stored performance
+// state, but later and while the threads run: a safe start's user chose to
+// apply it after all. Holds the driver gate and leaves the marker like any
+// road that writes tuning values.
+void applyStartupProfileNow();
+
 }  // namespace vt

@@ -7,6 +7,7 @@
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
 #include "settings/OperationLog.h"
@@ -114,6 +115,7 @@ ResetOutcome resetGpusToDefaults() {
     hookRefreshTrayTip();
     hookRepaint();
     logWord("RESET", ok ? "SUCCESSFUL" : "FAILED");
+    refreshHeldFans();
     return outcome;
 }
 

@@ -90,6 +90,8 @@ inline constexpr std::uint32_t WM_CURVE_FOLLOWED = 0x800B;
 // The monitoring thread has read its first sample: the readouts need not wait
 // for the refresh timer's first tick.
 inline constexpr std::uint32_t WM_FIRST_SAMPLE = 0x800C;
+// Posted by a safe start once the window shows: the notice and the user's choice.
+inline constexpr std::uint32_t WM_SAFE_START = 0x800D;
 
 // To the progress dialog, from the external system-information collector.
 inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;

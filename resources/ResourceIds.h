@@ -30,6 +30,7 @@
 #define IDD_PROGRESS          165
 #define IDD_HISTORY_ERROR     190
 #define IDD_CURVE_NOTICE      191
+#define IDD_SAFE_START        192
 
 /* The settings dialog. Its six buttons save, load and report on the first
    tab and load the history records of ages 1 to 6 on the second; the six
@@ -60,6 +61,12 @@
 #define IDC_RESET_OK         1016
 #define IDC_RESET_CANCEL     1017
 #define IDC_CURVE_NOTICE_OK  1030
+
+/* The notice of a start that found settings which had not proven themselves:
+   apply them now, keep the driver's defaults, or apply the last proven ones. */
+#define IDC_SAFE_APPLY      1034
+#define IDC_SAFE_DEFAULTS   1035
+#define IDC_SAFE_LASTGOOD   1036
 
 /* The tray menu's commands, in the order the menu shows them. */
 #define IDM_TRAY_HIGHPERFORMANCE  300

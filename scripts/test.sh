@@ -51,6 +51,10 @@ run_end_to_end() {
   vt_install_simulated_driver || return 1
   vt_require "$VT_WINDOWS_BUILD/bin/Vantrelis.exe" "$VT_WINDOWS_BUILD/skin/imgTemp" \
     "$VT_WINDOWS_BUILD/tools/windowprobe.exe" || return 1
+  # The 64-bit program's own tests run on either road.
+  export VT_WINDOWS64_BUILD=$VT_BUILD/windows64 VT_WINE64=$VT_WINE64_LOADER
+  vt_require "$VT_WINDOWS64_BUILD/bin/Vantrelis.exe" "$VT_WINDOWS64_BUILD/sim/nvapi64.dll" || return 1
+  cp "$VT_WINDOWS64_BUILD/sim/nvapi64.dll" "$WINEPREFIX/drive_c/windows/system32/nvapi64.dll" || return 1
   vt_ensure_display || return 1
   export VT_BUILD
   local status=0

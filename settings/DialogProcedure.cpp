@@ -41,6 +41,7 @@ int slotOf(int buttonId) {
         case IDC_WARNING_AGREE: case IDC_WARNING_CANCEL: return AdvancedWarningSlot;
         case IDC_RESET_OK: case IDC_RESET_CANCEL: return ResetConfirmSlot;
         case IDC_CURVE_NOTICE_OK: return CurveNoticeSlot;
+        case IDC_SAFE_APPLY: case IDC_SAFE_DEFAULTS: case IDC_SAFE_LASTGOOD: return SafeStartSlot;
         default: return 0;
     }
 }
@@ -139,6 +140,10 @@ bool onInitDialog(WindowHandle dialog) {
     dialogs.selectedTab = 0;
     const bool settings = lifecycle.modal.isOpen(SettingsSlot);
     if (settings) prepareSettingsDialog(dialog);
+    if (lifecycle.modal.isOpen(SafeStartSlot)) {
+        platform().showDialogItem(dialog, IDC_SAFE_APPLY, dialogs.offerStoredProfile);
+        platform().showDialogItem(dialog, IDC_SAFE_LASTGOOD, dialogs.offerLastGood);
+    }
     centreOnMainWindow(dialog);
     if (dialogs.collectorRunning) {
         platform().setProgressRange(dialog, IDC_PROGRESS_BAR, 0, 125, 5);

@@ -18,6 +18,9 @@ namespace vt {
 
 struct DialogState {
     std::int32_t selectedTab = 0;     // of the settings dialog
+    // What the safe start's notice offers besides keeping the defaults.
+    bool offerStoredProfile = false;
+    bool offerLastGood = false;
     Shared<std::int32_t> collectorRunning;  // the progress dialog is the one open
 };
 extern DialogState dialogs;

@@ -47,6 +47,8 @@ void logLine(std::string_view body) {
     appendTo(programLogPath(), line);
 }
 
+void logProgramLine(std::string_view line) { appendTo(programLogPath(), std::string(line)); }
+
 void logValue(const char* key, int value) {
     logLine(std::string(key) + " = " + std::to_string(value) + "\n");
 }

@@ -28,6 +28,9 @@ void logWord(const char* key, const char* word);
 // made of several pieces are passed whole, so they are written in one go.
 void logLine(std::string_view body);
 
+// A line of the program's own, like the start line: no GPU name before it.
+void logProgramLine(std::string_view line);
+
 // The display name that prefixes the lines: GPU `selectedGpu`, converted to
 // the 8-bit code page.
 std::string logGpuName();

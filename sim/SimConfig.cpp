@@ -324,6 +324,19 @@ private:
             return true;
         }
         if (key == "hooks") return flag(value, config_.hooks);
+        if (key == "crash") {
+            // crash = OPERATION [after N]
+            const auto parts = words(value);
+            if (parts.empty() || (parts.size() != 1 && parts.size() != 3) || (parts.size() == 3 && parts[1] != "after")) {
+                return fail("crash = OPERATION [after N]");
+            }
+            config_.crashOperation = std::string(parts[0]);
+            config_.crashAfter = 1;
+            if (parts.size() == 3 && (!parseNumber(parts[2], config_.crashAfter) || config_.crashAfter < 1)) {
+                return fail("not a call number: " + std::string(parts[2]));
+            }
+            return true;
+        }
         if (key == "initializeDelay") return number(value, config_.initializeDelay);
         if (key == "chipsetVersions") return versionList(value, config_.chipsetVersions);
         return std::nullopt;

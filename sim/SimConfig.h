@@ -28,6 +28,10 @@ struct SimConfig {
     std::vector<SimFailure> failures;
     std::set<std::string> missing;  // operations nvapi_QueryInterface does not hand out
     bool hooks = false;             // offer the tracing hooks
+    // A driver that crashes inside the program's process: the call of this
+    // operation numbered crashAfter (from 1) raises an access violation.
+    std::string crashOperation;
+    std::int64_t crashAfter = 1;
     std::uint32_t initializeDelay = 0;  // ms NvAPI_Initialize takes
     std::vector<std::uint32_t> chipsetVersions{0x400E8, 0x300D8, 0x20090};
 };

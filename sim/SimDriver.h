@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -37,6 +38,9 @@ struct SimDriver {
     std::vector<SimCallRecord> calls;
     std::vector<SimHookRecord> hooks;
     std::uint32_t hookSequence = 0;
+    std::int64_t crashCountdown = 0;  // calls of config.crashOperation still to go
+    // Called as each call begins, with the driver's lock held (tests only).
+    std::function<void(std::string_view operation)> observer;
     std::string statePath;
     std::string callLogPath;
     // Kept open between calls: a program samples dozens of times a second, and

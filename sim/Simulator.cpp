@@ -181,6 +181,14 @@ DriverCall::DriverCall(std::string_view operation, Initialization)
 }
 
 void DriverCall::check(bool needsInitialize, GpuHandle gpu, bool needsGpu) {
+    if (driver_.observer) driver_.observer(operation_);
+    if (!driver_.config.crashOperation.empty() && operation_ == driver_.config.crashOperation &&
+        --driver_.crashCountdown == 0) {
+        // As a driver that has gone wrong does: a write through a null
+        // pointer, one the compiler cannot see is null.
+        volatile std::uintptr_t nowhere = 0;
+        *reinterpret_cast<volatile std::uint32_t*>(nowhere) = 0xDEAD;
+    }
     driver_.catchUp();
     gpuIndex_ = needsGpu ? driver_.gpuIndex(gpu) : -1;
     if (const std::int32_t failure = driver_.injectedFailure(operation_, gpuIndex_); failure != StatusOk) {
@@ -241,6 +249,8 @@ void Simulator::reset(SimConfig config) {
     driver.calls.clear();
     driver.hooks.clear();
     driver.hookSequence = 0;
+    driver.crashCountdown = driver.config.crashAfter;
+    driver.observer = nullptr;
     driver.manualClock = false;
     driver.manualSeconds = 0;
     driver.startSeconds = steadySeconds();
@@ -289,6 +299,12 @@ void Simulator::failOperation(std::string operation, std::int32_t status, int gp
     SimDriver& driver = simDriver();
     std::lock_guard guard(driver.lock);
     driver.config.failures.push_back({std::move(operation), status, gpu});
+}
+
+void Simulator::clearFailures() {
+    SimDriver& driver = simDriver();
+    std::lock_guard guard(driver.lock);
+    driver.config.failures.clear();
 }
 
 void Simulator::removeOperation(std::string operation) {
@@ -385,6 +401,12 @@ void Simulator::clearCalls() {
     std::lock_guard guard(driver.lock);
     driver.calls.clear();
     driver.hooks.clear();
+}
+
+void Simulator::observeCalls(std::function<void(std::string_view operation)> observer) {
+    SimDriver& driver = simDriver();
+    std::lock_guard guard(driver.lock);
+    driver.observer = std::move(observer);
 }
 
 std::vector<SimHookRecord> Simulator::hookRecords() const {

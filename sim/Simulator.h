@@ -60,8 +60,13 @@ public:
     bool resetFromEnvironment(std::string& error);
     void failOperation(std::string operation, std::int32_t status, int gpu = -1);
     void removeOperation(std::string operation);
+    // Every failure set by failOperation or the configuration is gone.
+    void clearFailures();
     void editGpu(int index, const std::function<void(SimGpu&)>& change);
     void setStatePath(std::string path);
+    // Called as each call begins, before it is answered (nothing when empty).
+    // It runs under the driver's lock and must not call the driver.
+    void observeCalls(std::function<void(std::string_view operation)> observer);
     void setCallLogPath(std::string path);
 
     // --- time -------------------------------------------------------------------

@@ -47,6 +47,7 @@ struct GpuSlot {
     GpuHandle handle = nullptr;
     char16_t name[GpuNameCapacity] = {};
     std::uint32_t deviceId = 0;  // PCI device in the high half, vendor 0x10DE in the low half
+    std::uint32_t subsystemId = 0;  // with deviceId the GPU's PCI identity
     StructVersionTable versions;
     DeviceCaps caps;
     EasyPresets presets;

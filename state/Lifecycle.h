@@ -20,12 +20,13 @@ namespace vt {
 
 inline constexpr int ModalSlotCount = 9;
 
-// The result slots the program's dialogs use. The other five stay empty; the
+// The result slots the program's dialogs use. The other four stay empty; the
 // window's modal guard looks at all nine.
 enum ModalSlot : int {
     CurveNoticeSlot = 2,      // the fan-curve notice
     ResetConfirmSlot = 3,     // the reset confirmation
     AdvancedWarningSlot = 7,  // the Advanced Mode warning
+    SafeStartSlot = 8,        // the notice of a safe start
     SettingsSlot = 9,         // the settings dialog
 };
 
@@ -33,7 +34,7 @@ enum ModalSlot : int {
 // identifier (all are positive) nor an empty slot (0) can be taken for one.
 inline constexpr std::int32_t SettingsOpen = -10;          // slot 9: tells the dialog procedure to lay out the tabs
 inline constexpr std::int32_t AdvancedWarningOpen = -100;  // slot 7: tells it that the close box means cancel
-inline constexpr std::int32_t Slot8Open = -10000;          // slot 8, unused: apart from the shared value of 2 to 6
+inline constexpr std::int32_t SafeStartOpen = -10000;      // slot 8: tells it which buttons to offer
 inline constexpr std::int32_t Slot1Open = -10000001;       // slot 1, unused: apart from its neighbours' value
 inline constexpr std::int32_t SharedOpen = -10000000;      // slots 2 to 6: no code tells these apart by the value
 
@@ -45,7 +46,7 @@ struct ModalResults {
         switch (slotNumber) {
             case 1: return Slot1Open;
             case AdvancedWarningSlot: return AdvancedWarningOpen;
-            case 8: return Slot8Open;
+            case SafeStartSlot: return SafeStartOpen;
             case SettingsSlot: return SettingsOpen;
             default: return SharedOpen;
         }

@@ -5,6 +5,9 @@
 //   windowprobe state TITLE            "visible=0|1 foreground=0|1 x y width height"
 //   windowprobe hide TITLE             hide the window
 //   windowprobe send TITLE MSG [W L]   send a message (numbers may be hex)
+//   windowprobe postburst TITLE MSG W L MS
+//                                      post the message every millisecond
+//                                      for MS, so that one is always waiting
 //   windowprobe classicon TITLE        the icon resource of the window's class
 //   windowprobe texts TITLE            the texts one paint of the window draws,
 //                                      one line each: "text x=X y=Y argb=AARRGGBB
@@ -519,6 +522,19 @@ int main(int argc, char** argv) {
         WPARAM w = argc >= 5 ? std::strtoul(argv[4], nullptr, 0) : 0;
         LPARAM l = argc >= 6 ? std::strtol(argv[5], nullptr, 0) : 0;
         SendMessageA(window, std::strtoul(argv[3], nullptr, 0), w, l);
+        return 0;
+    }
+    if (command == "postburst" && argc >= 7) {
+        HWND window = findTopLevel(title);
+        if (window == nullptr) return 2;
+        const UINT message = std::strtoul(argv[3], nullptr, 0);
+        const WPARAM w = std::strtoul(argv[4], nullptr, 0);
+        const DWORD milliseconds = std::strtoul(argv[6], nullptr, 0);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < milliseconds) {
+            PostMessageA(window, message, w, std::strtol(argv[5], nullptr, 0));
+            Sleep(1);
+        }
         return 0;
     }
     if (command == "classicon") return classIcon(title);

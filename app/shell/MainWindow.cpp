@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/shell/AppWindowHooks.h"
+#include "app/shell/SafeStart.h"
 #include "app/PanelEdit.h"
 #include "app/panels/ProfileLoads.h"
 #include "app/ShellState.h"
@@ -15,12 +16,14 @@
 #include "gpu/Apply.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/ProfileApplication.h"
 #include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
 #include "settings/Profile.h"
+#include "settings/SafetyFiles.h"
 #include "settings/SettingsHistory.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
@@ -81,17 +84,27 @@ std::vector<std::uint32_t> presentDeviceIds() {
     return ids;
 }
 
-// Step 14 and 15: the stored profile, or a fresh history without one.
-void applyStoredProfile() {
+bool validForTheseGpus(const std::string& path) {
+    return platform().fileExists(path) && checkProfile(path, presentDeviceIds());
+}
+
+// Step 14 and 15: the stored profile, or a fresh history without one. A
+// start that finds an unproven apply's marker applies nothing and asks later;
+// its history stays as it is when the profile is valid.
+StartDecision applyStoredProfile() {
     tuning.sliSync = 1;
-    const bool valid = platform().fileExists(ProfilePath) && checkProfile(ProfilePath, presentDeviceIds());
-    if (valid) {
+    const bool valid = validForTheseGpus(ProfilePath);
+    const StartDecision decision = decideStart(readPendingMarker(), valid, validForTheseGpus(lastGoodPath()));
+    if (valid && decision.applyProfile) {
+        tuningWriteBegins(RoadStartup);
         applyStartupProfile();
-        return;
+        return decision;
     }
+    if (valid) return decision;
     tuning.fanLevel = 0;
     tuning.pstate = -1;
     resetHistory();
+    return decision;
 }
 
 }  // namespace
@@ -130,10 +143,14 @@ int initMainWindow(const std::string& className, const std::string& title, int s
             break;
     }
 
-    applyStoredProfile();
+    const StartDecision decision = applyStoredProfile();
+    noteStartDecision(decision);
     if (activeGpuIndex() == -1) return start.fail("GPUActiveIDを取得できません", window);
-    applyStoredPstate();
+    if (!decision.safeStart) applyStoredPstate();
+    tuningWriteSettled();
+    refreshHeldFans();
     writeStartLine();
+    if (decision.safeStart) logProgramLine("SAFE_START = " + decision.marker.road + " " + decision.marker.time + "\n");
 
     start.archive = openSkinArchive();
     if (start.archive == nullptr) return start.fail(ArchiveUnreadableMessage, window);
@@ -154,6 +171,7 @@ int initMainWindow(const std::string& className, const std::string& title, int s
     std::fclose(start.archive);
     os.showWindow(window, showCommand);
     os.updateWindow(window);
+    if (safeStartNoticeDue()) os.postMessage(window, WM_SAFE_START, 0, 0);
     return 1;
 }
 

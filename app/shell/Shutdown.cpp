@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/ShellState.h"
+#include "app/shell/SafeStart.h"
 #include "app/shell/Tray.h"
 #include "driver/DriverApi.h"
 #include "gpu/Apply.h"
@@ -10,6 +11,7 @@
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/Monitor.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/Workers.h"
 #include "platform/Platform.h"
 #include "settings/OperationLog.h"
@@ -49,9 +51,15 @@ void runShutdown() {
     finishApplySettle();
     finishHistoryWriter();
 
-    saveProfile();
+    // A safe start whose user chose nothing keeps the stored profile: its
+    // values were never on the card this run.
+    if (!storedProfileKept()) saveProfile();
     writeEndLine();
     if (tuning.fanLevel != 0) handFansBack();
+    // The clean end: the guard finds nothing to hand back, and the next start
+    // trusts this run's settings.
+    clearHeldFans();
+    endProving();
     // Once the files are written and the fans are the driver's again, a copy
     // started meanwhile may take over: it waits for this mutex, and the rest
     // (under Wine the tray alone can take two seconds) touches nothing it uses.

@@ -11,6 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 #include "settings/Profile.h"
+#include "settings/SafetyFiles.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "resources/ResourceIds.h"
@@ -58,6 +59,8 @@ int messageLoop(AcceleratorHandle accelerators) {
 
 int readStartPreset() {
     std::int32_t preset = PresetCustom;
+    // Behind an unproven apply's marker the stored preset is not applied.
+    if (platform().fileExists(PendingMarkerRelativePath)) return preset;
     if (platform().fileExists(ProfilePath)) lookupInteger(ProfilePath, "EASY_SETTINGS", preset);
     return preset;
 }

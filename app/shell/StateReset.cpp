@@ -11,7 +11,9 @@
 #include "app/panels/ShownGpu.h"
 #include "app/panels/SliSyncBox.h"
 #include "app/panels/SliderPanel.h"
+#include "app/shell/SafeStart.h"
 #include "gpu/FrameRateLimiter.h"
+#include "gpu/SafetyNet.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
 #include "state/GpuInventory.h"
@@ -28,6 +30,8 @@ void resetAllState() {
     shell.presetApplyRequest = 0;
     lifecycle.hiddenToTray = 0;
     gpuWorkers.reopenGate();
+    resetSafetyNet();
+    resetSafeStart();
     lifecycle.modal = ModalResults{};
     lifecycle.activePage = 0;
     resetPanelEdit();

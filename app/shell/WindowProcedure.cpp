@@ -14,6 +14,7 @@
 #include "app/panels/EasyPanel.h"
 #include "app/shell/FrameSchedule.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/SafeStart.h"
 #include "app/panels/MonitorPanel.h"
 #include "app/PanelEdit.h"
 #include "app/panels/PanelPass.h"
@@ -298,6 +299,9 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
         case WM_FIRST_SAMPLE:
             // Whichever comes last, this or the window's first frame tick, shows it.
             refreshReadouts();
+            return 0;
+        case WM_SAFE_START:
+            offerSafeStartChoice();
             return 0;
         case WM_CURVE_FOLLOWED:
             // The monitoring thread saw the driver's curve move; the points and

@@ -35,6 +35,12 @@ PROBE = WINDOWS / "tools" / "windowprobe.exe"
 SKIN = WINDOWS / "skin" / "imgTemp"
 TITLE = "Vantrelis"
 
+# The 64-bit program, which the tests of that width run on either road (the
+# scripts put its simulated driver in the 64-bit system folder too).
+WINDOWS64 = Path(os.environ.get("VT_WINDOWS64_BUILD", BUILD / "windows64"))
+WINE64 = os.environ.get("VT_WINE64", "/usr/lib/wine/wine64")
+EXE64 = WINDOWS64 / "bin" / "Vantrelis.exe"
+
 
 def windows_path(path):
     """The Z: drive path Wine gives a host path."""
@@ -130,8 +136,9 @@ class Program:
     configuration file) sets the cards up.
     """
 
-    def __init__(self, folder):
+    def __init__(self, folder, loader=WINE):
         self.folder = Path(folder)
+        self.loader = loader
         self.process = None
 
     def start(self, wait_for_window=True, extra_environment=None, sim_config=None):
@@ -143,7 +150,7 @@ class Program:
             environment["VANTRELIS_SIM_CONFIG"] = windows_path(self.folder / "sim.cfg")
         environment.update(extra_environment or {})
         self.log = open(self.folder / "wine-output.txt", "w")
-        self.process = subprocess.Popen([WINE, "Vantrelis.exe"], cwd=self.folder, env=environment,
+        self.process = subprocess.Popen([self.loader, "Vantrelis.exe"], cwd=self.folder, env=environment,
                                         stdout=self.log, stderr=subprocess.STDOUT)
         if wait_for_window:
             code, _ = probe("wait", TITLE, 30000)
@@ -258,11 +265,16 @@ class Program:
 
 
 class ProgramTest(unittest.TestCase):
-    """A fresh working folder per test; every program it started is ended."""
+    """A fresh working folder per test; every program it started is ended.
+
+    A test class runs the road's program; one that sets WIDTH = 64 runs the
+    64-bit program whatever the road."""
+
+    WIDTH = None
 
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp(prefix="vantrelis-e2e-"))
-        shutil.copy(EXE, self.folder / "Vantrelis.exe")
+        shutil.copy(EXE64 if self.WIDTH == 64 else EXE, self.folder / "Vantrelis.exe")
         if SKIN.exists():
             (self.folder / "skin").mkdir()
             shutil.copy(SKIN, self.folder / "skin" / "imgTemp")
@@ -275,7 +287,7 @@ class ProgramTest(unittest.TestCase):
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def start_program(self, **options):
-        program = Program(self.folder)
+        program = Program(self.folder, WINE64 if self.WIDTH == 64 else WINE)
         self.programs.append(program)
         return program.start(**options)
 

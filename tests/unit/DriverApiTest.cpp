@@ -372,7 +372,9 @@ TEST(PolicyLayouts, EachVersionWordIsReadAndWrittenAtItsOwnOffsets) {
         EXPECT_EQ(word(request, 4), c.countWord);
         EXPECT_EQ(word(request, 8), 0);
         EXPECT_EQ(word(request, c.limit), 87000) << std::hex << c.version;
-        if (c.flagWord) EXPECT_EQ(word(request, 16), 0xFE);  // bit 0 cleared, the rest kept
+        if (c.flagWord) {
+            EXPECT_EQ(word(request, 16), 0xFE);  // bit 0 cleared, the rest kept
+        }
         // Nothing lands where another version keeps the limit.
         EXPECT_EQ(word(request, c.limit == 16 ? 20 : 16), c.flagWord ? 0xFE : 0);
     }

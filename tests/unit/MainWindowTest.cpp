@@ -4,11 +4,14 @@
 #include <functional>
 
 #include "app/ShellState.h"
+#include "app/shell/Shutdown.h"
 #include "app/shell/Startup.h"
 #include "app/shell/WindowProcedure.h"
 #include "gpu/Monitor.h"
 #include "gpu/Workers.h"
 #include "platform/Messages.h"
+#include "resources/ResourceIds.h"
+#include "sim/Simulator.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
@@ -89,6 +92,153 @@ TEST_F(MainWindowTest, StoredProfileIsAppliedAndTheHistoryKept) {
     EXPECT_EQ(widgets.presetButton[0]->imageState(), 1);
     EXPECT_EQ(widgets.presetButton[1]->imageState(), 0);
     EXPECT_NE(test::readFile("history/historycfg"), "");
+}
+
+// --- a start behind an unproven apply's marker -------------------------------------------
+
+constexpr const char* StoredProfile =
+    "DeviceID = 220610de\nGPU = 0\nEASY_SETTINGS = 0\nGPU_OFFSET = 30000.000\nMEM_OFFSET = 0.000\n"
+    "POWER_TARGET = 110000.000\nTEMP_TARGET = 83.000\nFPS_TARGET = -100\nFAN_SPEED1 = -100\nFAN_SPEED2 = -100\n"
+    "FAN_LEVEL = 0\nFAN_CURVE = 0\nPSTATE = 3\nSLI-SYNC = 0\nVer = 2.10\n";
+constexpr const char* ProvenProfile =
+    "DeviceID = 220610de\nGPU = 0\nEASY_SETTINGS = 3\nGPU_OFFSET = 15000.000\nMEM_OFFSET = 0.000\n"
+    "POWER_TARGET = 100000.000\nTEMP_TARGET = 83.000\nFPS_TARGET = -100\nFAN_SPEED1 = -100\nFAN_SPEED2 = -100\n"
+    "FAN_LEVEL = 0\nFAN_CURVE = 0\nPSTATE = -1\nSLI-SYNC = 1\nVer = 2.10\n";
+
+// The calls that change what the card does, as the simulated driver records them.
+std::vector<std::string> tuningWrites() {
+    std::vector<std::string> writes;
+    for (const sim::SimCallRecord& call : sim::Simulator::instance().calls()) {
+        const std::string& op = call.operation;
+        if (op.starts_with("Set") || op == "EnableDynamicPstates" || op == "RestoreCoolerSettings" ||
+            op == "NvAPI_DRS_SetSetting" || op == "NvAPI_DRS_SaveSettings" ||
+            op == "NvAPI_DRS_RestoreProfileDefaultSetting") {
+            writes.push_back(op);
+        }
+    }
+    return writes;
+}
+
+class SafeStartTest : public MainWindowTest {
+protected:
+    void storeFiles(const char* marker, bool lastGood) {
+        std::filesystem::create_directories("profile");
+        test::writeFile("profile/profile.cfg", StoredProfile);
+        if (marker != nullptr) test::writeFile("profile/pending", marker);
+        if (lastGood) test::writeFile("profile/lastgood.cfg", ProvenProfile);
+        std::filesystem::create_directories("history");
+        test::writeFile("history/historycfg", "Create = 2026/12/01 08:00:00\nVer = 2.10\n\n");
+    }
+    // The notice the start posted, answered with `button` (0: its close box).
+    void answerNotice(int button) {
+        fake.dialogButtons[IDD_SAFE_START].push_back(button == 0 ? -1 : button);
+        ASSERT_EQ(fake.count("postMessage 800d"), 1);
+        mainWindowProcedure(lifecycle.mainWindow, WM_SAFE_START, 0, 0);
+    }
+    void shutDown() {
+        lifecycle.running = 0;
+        runShutdown();
+    }
+};
+
+TEST_F(SafeStartTest, AMarkerKeepsEveryTuningWriteBackAndSaysSo) {
+    storeFiles("ROAD = preset\nTIME = 2026/12/08 21:14:03\n", false);
+    ASSERT_EQ(start(0), 1);
+    EXPECT_EQ(tuningWrites(), std::vector<std::string>{});
+    EXPECT_EQ(driver().gpu(0).graphicsDelta, 0);
+    EXPECT_TRUE(driver().gpu(0).dynamicPstates);  // not even the stored performance state
+    const std::string log = test::readFile("log/log.txt");
+    EXPECT_EQ(log, test::textFile("--- start application 2026/12/08 09:05:07 ---\n"
+                                  "SAFE_START = preset 2026/12/08 21:14:03\n"));
+    EXPECT_NE(test::readFile("history/historycfg"), "");  // the profile is valid: the history stays
+    EXPECT_EQ(fake.count("postMessage 800d"), 1);
+}
+
+TEST_F(SafeStartTest, EachChoiceOfTheNotice) {
+    struct Case {
+        const char* name;
+        bool lastGood;
+        int button;
+        std::int32_t graphicsDelta;  // on the card afterwards
+        bool profileKept;            // the shutdown left profile.cfg as it was (else it saved what is in force)
+    } cases[] = {
+        {"keep the defaults", true, IDC_SAFE_DEFAULTS, 0, true},
+        {"the close box counts as the defaults", true, 0, 0, true},
+        {"apply them now", false, IDC_SAFE_APPLY, 30000, false},
+        {"the last proven settings", true, IDC_SAFE_LASTGOOD, 15000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startAfresh(sim::SimConfig{});
+        useCards({"current"});
+        std::filesystem::remove_all("profile");
+        std::filesystem::remove_all("log");
+        fake.clearCalls();
+        storeFiles("ROAD = apply\nTIME = 2026/12/08 21:14:03\n", c.lastGood);
+        ASSERT_EQ(start(), 1);
+        driver().clearCalls();
+        answerNotice(c.button);
+        EXPECT_EQ(driver().gpu(0).graphicsDelta, c.graphicsDelta);
+        EXPECT_EQ(tuningWrites().empty(), c.graphicsDelta == 0);
+        monitoringPass();  // the monitoring thread reads the card back within a second
+        shutDown();
+        const std::string saved = test::readFile("profile/profile.cfg");
+        if (c.profileKept) {
+            EXPECT_EQ(saved, StoredProfile);
+        } else {
+            EXPECT_NE(saved.find("GPU_OFFSET = " + std::to_string(c.graphicsDelta) + ".000"), std::string::npos) << saved;
+        }
+        EXPECT_FALSE(std::filesystem::exists("profile/pending"));  // the clean end takes the marker
+        lifecycle.running = 1;
+        gpuWorkers.reopenGate();
+    }
+}
+
+TEST_F(SafeStartTest, TheNoticeOffersOnlyWhatThereIs) {
+    struct Case {
+        const char* name;
+        bool validProfile;
+        bool lastGood;
+        bool notice;
+        std::vector<std::string> shown;  // the buttons the dialog procedure shows or hides
+    } cases[] = {
+        {"profile and last proven", true, true, true, {"showDialogItem 1034 show", "showDialogItem 1036 show"}},
+        {"profile only", true, false, true, {"showDialogItem 1034 show", "showDialogItem 1036 hide"}},
+        {"last proven only", false, true, true, {"showDialogItem 1034 hide", "showDialogItem 1036 show"}},
+        {"nothing to offer", false, false, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        startAfresh(sim::SimConfig{});
+        useCards({"current"});
+        std::filesystem::remove_all("profile");
+        fake.clearCalls();
+        storeFiles("damaged\0\x01", c.lastGood);
+        if (!c.validProfile) test::writeFile("profile/profile.cfg", "DeviceID = 1b8010de\nVer = 2.10\n");
+        ASSERT_EQ(start(), 1);
+        EXPECT_NE(test::readFile("log/log.txt").find("SAFE_START = unknown unknown\n"), std::string::npos);
+        EXPECT_EQ(fake.count("postMessage 800d"), c.notice ? 1 : 0);
+        if (c.notice) {
+            answerNotice(IDC_SAFE_DEFAULTS);
+            EXPECT_EQ(fake.callsStartingWith("showDialogItem 103"), c.shown);
+        }
+        EXPECT_EQ(tuningWrites(), std::vector<std::string>{});
+        std::filesystem::remove_all("log");
+        lifecycle.running = 0;
+        gpuWorkers.stop();
+        endMonitoring();
+        lifecycle.running = 1;
+    }
+}
+
+TEST_F(SafeStartTest, WithoutAMarkerTheStartIsAsAlwaysAndLeavesOneOfItsOwn) {
+    storeFiles(nullptr, false);
+    ASSERT_EQ(start(0), 1);
+    EXPECT_EQ(driver().gpu(0).graphicsDelta, 30000);
+    EXPECT_EQ(fake.count("postMessage 800d"), 0);
+    EXPECT_EQ(test::readFile("log/log.txt"), test::textFile("--- start application 2026/12/08 09:05:07 ---\n"));
+    // The start-up's own road is proving now.
+    EXPECT_EQ(test::readFile("profile/pending"), test::textFile("ROAD = startup\nTIME = 2026/12/08 09:05:07\n"));
 }
 
 TEST_F(MainWindowTest, ProfileOfOtherGpusIsIgnored) {

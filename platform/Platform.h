@@ -29,6 +29,14 @@ public:
     virtual LocalTime localTime() = 0;
     virtual void debugOutput(std::string_view text) = 0;
     virtual std::string currentDirectory() = 0;
+    // The running program's own file and process id.
+    virtual std::string programFile() = 0;
+    virtual std::uint32_t processId() = 0;
+    // From now on an unhandled exception leaves a minidump in `logFolder`
+    // (crash-YYYYMMDD-HHMMSS.dmp, written by the system's dump writer) and
+    // the line "CRASH = <code> at <module>+<offset>" in its log.txt, then
+    // ends the process.
+    virtual void reportCrashes(const std::string& logFolder) = 0;
 
     // --- files and folders (file contents go through <cstdio>) ------------
     virtual bool fileExists(const std::string& path) = 0;

@@ -37,6 +37,7 @@ namespace vt {
 namespace {
 
 constexpr const char* Caption = "Vantrelis";
+constexpr const char* GuardProgram = "VantrelisGuard.exe";
 constexpr const char* FiveGpusNotice =
     "ビデオカードが5枚以上存在します\n認識できるビデオカードは4枚までです\n4枚までを認識します";
 
@@ -84,6 +85,19 @@ std::vector<std::uint32_t> presentDeviceIds() {
     return ids;
 }
 
+// The guard beside the program: should the program die holding the fans,
+// it hands them back. A guard that is not there or cannot start changes
+// nothing here.
+void startGuard() {
+    Platform& os = platform();
+    std::string guard = os.programFile();
+    const std::size_t slash = guard.find_last_of("\\/");
+    guard = (slash == std::string::npos ? std::string() : guard.substr(0, slash + 1)) + GuardProgram;
+    if (!os.fileExists(guard)) return;
+    os.shellExecute(nullptr, "open", guard, std::to_string(os.processId()) + " \"" + lifecycle.programFolder + "\"",
+                    nullptr, SwHide);
+}
+
 bool validForTheseGpus(const std::string& path) {
     return platform().fileExists(path) && checkProfile(path, presentDeviceIds());
 }
@@ -124,6 +138,7 @@ int initMainWindow(const std::string& className, const std::string& title, int s
     start.trayAdded = true;
     if (!windowsXpOrLater()) return start.fail("XP以降のOSが必要です", window);
     lifecycle.programFolder = os.currentDirectory().substr(0, 260);
+    os.reportCrashes(lifecycle.programFolder + "/" + LogFolder);
     sizeClientArea(window);
     backBuffer.create(window);
     shell.uiFont = os.createUiFont(12, 400, 128, u"ＭＳ Ｐゴシック");
@@ -143,6 +158,7 @@ int initMainWindow(const std::string& className, const std::string& title, int s
             break;
     }
 
+    startGuard();
     const StartDecision decision = applyStoredProfile();
     noteStartDecision(decision);
     if (activeGpuIndex() == -1) return start.fail("GPUActiveIDを取得できません", window);

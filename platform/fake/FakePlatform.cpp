@@ -223,6 +223,11 @@ void FakePlatform::debugOutput(std::string_view text) { record("debugOutput " + 
 
 std::string FakePlatform::currentDirectory() { return std::filesystem::current_path().string(); }
 
+// Beside the working folder's files, as an unzipped program stands.
+std::string FakePlatform::programFile() { return (std::filesystem::current_path() / "Vantrelis.exe").string(); }
+
+void FakePlatform::reportCrashes(const std::string& logFolder) { record("reportCrashes " + logFolder); }
+
 // --- files and folders ------------------------------------------------------
 
 bool FakePlatform::fileExists(const std::string& path) {

@@ -27,6 +27,9 @@ public:
     LocalTime localTime() override;
     void debugOutput(std::string_view text) override;
     std::string currentDirectory() override;
+    std::string programFile() override;
+    std::uint32_t processId() override;
+    void reportCrashes(const std::string& logFolder) override;
 
     bool fileExists(const std::string& path) override;
     bool isDirectory(const std::string& path) override;

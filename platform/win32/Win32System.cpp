@@ -36,6 +36,14 @@ std::string Win32Platform::currentDirectory() {
     return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
 }
 
+std::string Win32Platform::programFile() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+std::uint32_t Win32Platform::processId() { return GetCurrentProcessId(); }
+
 bool Win32Platform::fileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

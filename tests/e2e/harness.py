@@ -31,6 +31,7 @@ SYSTEM_FOLDER = Path(os.environ.get("VT_SYSTEM_FOLDER",
                                     PREFIX / "drive_c" / "windows" / ("syswow64" if ROAD == "32" else "system32")))
 
 EXE = WINDOWS / "bin" / "Vantrelis.exe"
+GUARD = "VantrelisGuard.exe"
 PROBE = WINDOWS / "tools" / "windowprobe.exe"
 SKIN = WINDOWS / "skin" / "imgTemp"
 TITLE = "Vantrelis"
@@ -84,6 +85,17 @@ def dialog_button(button_id, timeout_ms=10000):
     """Waits for a dialog of the program's window with the button button_id and presses it; returns its caption."""
     code, output = probe("dialog", TITLE, button_id, timeout_ms, timeout=timeout_ms / 1000 + 30)
     return output.removeprefix("caption=") if code == 0 else None
+
+
+# The notice of a start that found settings which had not proven themselves,
+# and its buttons.
+SAFE_START_CAPTION = "設定の適用を見送りました"
+SAFE_APPLY, SAFE_DEFAULTS, SAFE_LASTGOOD = 1034, 1035, 1036
+
+
+def answer_safe_start(button, timeout_ms=10000):
+    """Presses a button of the safe start's notice once it shows; its caption, or None when none came."""
+    return dialog_button(button, timeout_ms)
 
 
 def drawn_texts():
@@ -274,7 +286,11 @@ class ProgramTest(unittest.TestCase):
 
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp(prefix="vantrelis-e2e-"))
-        shutil.copy(EXE64 if self.WIDTH == 64 else EXE, self.folder / "Vantrelis.exe")
+        program = EXE64 if self.WIDTH == 64 else EXE
+        shutil.copy(program, self.folder / "Vantrelis.exe")
+        # The guard ships beside the program.
+        if (program.parent / GUARD).exists():
+            shutil.copy(program.parent / GUARD, self.folder / GUARD)
         if SKIN.exists():
             (self.folder / "skin").mkdir()
             shutil.copy(SKIN, self.folder / "skin" / "imgTemp")

@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from harness import WINDOWS, WINE, ProgramTest, windows_path
+from harness import SAFE_APPLY, SAFE_DEFAULTS, WINDOWS, WINE, ProgramTest, answer_safe_start, windows_path
 
 ONE_CARD = "gpu = current\nload = 60\n"
 # A valid profile keeps the history across starts and chooses the first preset, so apply is lit.
@@ -39,6 +39,11 @@ class KilledWhileWriting(ProgramTest):
         kills = 0
         for round_ in range(KILLS):
             program = self.start_program(sim_config=ONE_CARD)
+            # An apply killed before it proved itself makes the next start a safe one: its notice
+            # comes first, answered with the stored profile, whose preset lights apply.
+            if round_ > 0:
+                self.assertIsNotNone(answer_safe_start(SAFE_APPLY), f"round {round_}: no safe-start notice")
+                time.sleep(0.3)
             program.click(*APPLY_AT)
             time.sleep(HISTORY_WRITER_DELAY + 0.3)  # this record completes
             program.click(*APPLY_AT, pause=0)
@@ -59,6 +64,9 @@ class KilledWhileWriting(ProgramTest):
         kills = 0
         for round_ in range(KILLS):
             program = self.start_program(sim_config=ONE_CARD)
+            # A run killed before its start-up settings proved themselves starts safely next time.
+            if round_ > 0:
+                answer_safe_start(SAFE_DEFAULTS, 3000)
             program.press_escape()  # the shutdown saves the profile first
             time.sleep(round_ * 0.4 / (KILLS - 1))
             kills += self.kill(program)

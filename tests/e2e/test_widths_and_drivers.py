@@ -22,6 +22,17 @@ class SixtyFourBitTray(TrayMenu):
     def start_with_tray_warnings(self):
         return self.start_program(extra_environment={"WINEDEBUG": "-all,warn+systray"})
 
+    def test_eco_on_a_hidden_window_shows_it_and_applies_the_preset(self):
+        # As the road's program does, but for the class icon: the probe reads that through a hook
+        # library of its own width, which a 64-bit process cannot load.
+        self.start_program()
+        probe_hide = subprocess.run([WINE, str(PROBE), "hide", TITLE], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(probe_hide.returncode, 0)
+        self.choose(2)
+        self.assertTrue(wait_until(lambda: "EASY_SETTINGS = SUCCESSFUL" in log_text(self.folder), timeout=10),
+                        log_text(self.folder))
+
     def test_the_tray_icon_goes_up_with_the_full_record_of_this_width(self):
         program = self.start_with_tray_warnings()
         self.assertTrue(wait_until(tray_icon_shown, timeout=10))

@@ -53,6 +53,7 @@ const LPCWSTR Dialog = MAKEINTRESOURCEW(5);       // RT_DIALOG
 const LPCWSTR GroupIcon = MAKEINTRESOURCEW(14);   // RT_GROUP_ICON
 const LPCWSTR Accelerators = MAKEINTRESOURCEW(9); // RT_ACCELERATOR
 const LPCWSTR Version = MAKEINTRESOURCEW(16);     // RT_VERSION
+const LPCWSTR Manifest = MAKEINTRESOURCEW(24);    // RT_MANIFEST
 
 // Reads a dialog template (the extended form the resource compiler writes
 // for DIALOGEX) far enough to list its controls' identifiers.
@@ -183,6 +184,26 @@ TEST_F(ProgramResources, VersionInformationCarriesTheProductVersion) {
     const std::wstring wide(reinterpret_cast<const wchar_t*>(info.data()), info.size() / 2);
     const std::string narrow = VT_VERSION_TEXT;
     EXPECT_NE(wide.find(std::wstring(narrow.begin(), narrow.end())), std::wstring::npos);
+}
+
+// The manifest asks for the common controls of the program's own width: a
+// 64-bit program that names the x86 assembly does not start on Windows.
+TEST_F(ProgramResources, TheManifestNamesThisWidthAndTheProductVersion) {
+    ASSERT_NE(module, nullptr);
+    const std::vector<std::uint8_t> bytes = resource(1, Manifest);
+    ASSERT_FALSE(bytes.empty());
+    const std::string text(bytes.begin(), bytes.end());
+    const std::string architecture =
+        std::string("processorArchitecture=\"") + (sizeof(void*) == 8 ? "amd64" : "x86") + "\"";
+    std::size_t named = 0;
+    for (std::size_t at = text.find("processorArchitecture="); at != std::string::npos;
+         at = text.find("processorArchitecture=", at + 1)) {
+        EXPECT_EQ(text.compare(at, architecture.size(), architecture), 0) << text.substr(at, 40);
+        ++named;
+    }
+    EXPECT_EQ(named, 2u);  // the program's own identity and the common controls
+    const std::string version = std::string("version=\"") + VT_VERSION_TEXT + ".0.0\"";
+    EXPECT_NE(text.find(version), std::string::npos) << text;
 }
 
 }  // namespace

@@ -184,7 +184,7 @@ TEST_F(SafeStartTest, EachChoiceOfTheNotice) {
         shutDown();
         const std::string saved = test::readFile("profile/profile.cfg");
         if (c.profileKept) {
-            EXPECT_EQ(saved, StoredProfile);
+            EXPECT_EQ(saved, test::textFile(StoredProfile));  // the test stored it in text mode
         } else {
             EXPECT_NE(saved.find("GPU_OFFSET = " + std::to_string(c.graphicsDelta) + ".000"), std::string::npos) << saved;
         }
@@ -216,7 +216,7 @@ TEST_F(SafeStartTest, TheNoticeOffersOnlyWhatThereIs) {
         storeFiles("damaged\0\x01", c.lastGood);
         if (!c.validProfile) test::writeFile("profile/profile.cfg", "DeviceID = 1b8010de\nVer = 2.10\n");
         ASSERT_EQ(start(), 1);
-        EXPECT_NE(test::readFile("log/log.txt").find("SAFE_START = unknown unknown\n"), std::string::npos);
+        EXPECT_NE(test::readFile("log/log.txt").find(test::textFile("SAFE_START = unknown unknown\n")), std::string::npos);
         EXPECT_EQ(fake.count("postMessage 800d"), c.notice ? 1 : 0);
         if (c.notice) {
             answerNotice(IDC_SAFE_DEFAULTS);

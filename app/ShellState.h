@@ -24,6 +24,8 @@ enum ButtonState : std::int32_t {
 inline constexpr std::uintptr_t TIMER_FRAME = 101;
 inline constexpr std::uintptr_t TIMER_REFRESH = 102;
 inline constexpr std::uintptr_t TIMER_EXIT = 103;
+inline constexpr std::uintptr_t TIMER_RESUME_GRACE = 104;  // the driver finishes waking
+inline constexpr std::uintptr_t TIMER_REBIND = 105;        // asks a driver that went whether it is back
 
 struct InputState {
     std::int32_t mouseButton = BUTTON_IDLE;

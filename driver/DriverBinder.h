@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
+#include "driver/CallLedger.h"
 #include "driver/DriverOperations.h"
 #include "driver/DriverTypes.h"
 #include "platform/Types.h"
@@ -93,8 +95,11 @@ inline std::uint64_t scratchPair(const std::uint32_t (&scratch)[2]) {
     return std::uint64_t{scratch[0]} | std::uint64_t{scratch[1]} << 32;
 }
 
+template <class First, class... Rest>
+constexpr bool firstIsGpuHandle = std::is_same_v<First, GpuHandle>;
+
 template <class... Args>
-DriverStatus callOperation(Operation operation, Args... arguments) {
+DriverStatus callOperationUncounted(Operation operation, Args... arguments) {
     CallScope inFlight;
     if (const DriverStatus status = ensureLoaded(DriverSlot, ModePlain); status != DriverOk) return status;
     void* entry = entryPoint(operation);
@@ -105,6 +110,17 @@ DriverStatus callOperation(Operation operation, Args... arguments) {
     using Function = DriverStatus(VT_DRIVER_CALL*)(Args...);
     const DriverStatus result = reinterpret_cast<Function>(entry)(arguments...);
     if (LeaveHookFn leave = leaveHook()) leave(id, scratchPair(scratch), result);
+    return result;
+}
+
+// Calls to one GPU (their first argument is its handle) are noted in the
+// thread's open ledger, if any.
+template <class... Args>
+DriverStatus callOperation(Operation operation, Args... arguments) {
+    const DriverStatus result = callOperationUncounted(operation, arguments...);
+    if constexpr (sizeof...(Args) > 0) {
+        if constexpr (firstIsGpuHandle<Args...>) noteGpuCall(result);
+    }
     return result;
 }
 

@@ -16,8 +16,8 @@
 
 namespace vt {
 
-enum class GateHolder : std::int32_t { Apply = 0, Reset = 1, ProfileLoad = 2, Shutdown = 3 };
-inline constexpr int GateHolderCount = 4;
+enum class GateHolder : std::int32_t { Apply = 0, Reset = 1, ProfileLoad = 2, Shutdown = 3, Recovery = 4 };
+inline constexpr int GateHolderCount = 5;
 
 class DriverGate {
 public:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "driver/CallLedger.h"
 #include "driver/DirectDriverLibrary.h"
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
@@ -11,6 +12,7 @@
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/SafetyNet.h"
+#include "gpu/SettingsInForce.h"
 #include "gpu/Workers.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
@@ -237,6 +239,18 @@ void readSettingRanges(GpuSlot& gpu) {
     readPowerAndThermal(gpu);
 }
 
+void readTunedValues(int index) {
+    const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::Recovery);
+    GpuSlot& gpu = inventory.slots[index];
+    if (!gpu.caps.NewFanInterface) {
+        readCooler(gpu);
+    } else {
+        readFans(gpu);
+    }
+    readSettingRanges(gpu);
+    readFrameRateTarget();
+}
+
 std::int32_t fanFloor(std::int32_t fanLevel) {
     if (fanLevel == 1 || fanLevel == 2) return 50;
     if (fanLevel == 3) return 70;
@@ -245,25 +259,39 @@ std::int32_t fanFloor(std::int32_t fanLevel) {
 
 namespace {
 
+// The driver went (every GPU call of the pass failed as a resetting driver's
+// do): said once to the window thread, which binds the GPUs again.
+void noteDriverGone() {
+    if (lifecycle.driverLost.exchange(1) != 0) return;
+    if (lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_DRIVER_LOST, 0, 0);
+}
+
 void samplePass() {
     const int index = currentGpuIndex();
     GpuSlot& gpu = inventory.slots[index];
     GpuReadings& readings = monitor.gpu[index];
-    // The clocks and the temperature say whether the driver answers at all.
-    const bool answered = readClocks(gpu, readings) | readTemperature(gpu, readings);
-    readLoad(readings);
-    if (!gpu.caps.NewFanInterface) {
-        readCooler(gpu);
-    } else {
-        readFans(gpu);
+    CallLedger ledger;
+    BaseClocks base;
+    bool answered = false;
+    {
+        const OpenLedger counting(ledger);
+        // The clocks and the temperature say whether the driver answers at all.
+        answered = readClocks(gpu, readings) | readTemperature(gpu, readings);
+        readLoad(readings);
+        if (!gpu.caps.NewFanInterface) {
+            readCooler(gpu);
+        } else {
+            readFans(gpu);
+        }
+        followFanCurve(gpu, index);
+        base = readBaseClocks(gpu);
+        readSettingRanges(gpu);
+        readFrameRateTarget();
     }
-    followFanCurve(gpu, index);
-    const BaseClocks base = readBaseClocks(gpu);
-    readSettingRanges(gpu);
-    readFrameRateTarget();
     const bool first = monitor.meters.sampledGpu() == -1;
     publishMeters(index, gpu, readings, base);
-    provingPass(answered);
+    if (provingPass(answered)) noteSettingsInForce(index);
+    if (ledger.driverGone()) noteDriverGone();
     refreshHeldFans();
     if (first && lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_FIRST_SAMPLE, 0, 0);
 }
@@ -271,8 +299,9 @@ void samplePass() {
 }  // namespace
 
 void monitoringPass() {
+    if (lifecycle.monitoringStale.exchange(0) != 0) endMonitoring();
     if (!own.started) openSession();
-    if (lifecycle.hiddenToTray != 0 || inventory.count == 0) return;
+    if (lifecycle.hiddenToTray != 0 || inventory.count == 0 || lifecycle.driverLost != 0) return;
     gpuWorkers.gate().runPass(samplePass);
 }
 

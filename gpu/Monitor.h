@@ -27,6 +27,11 @@ void endMonitoring();
 // temperature targets, and the frame-rate bounds.
 void readSettingRanges(GpuSlot& gpu);
 
+// What a check of the settings in force reads back of GPU `index`: the
+// tuning values and fans exactly as a monitoring pass reads them, under the
+// driver gate; the records then hold them.
+void readTunedValues(int index);
+
 // Fan floor of a fan level: 50 for levels 1 and 2, 70 for 3, none (0) otherwise.
 std::int32_t fanFloor(std::int32_t fanLevel);
 

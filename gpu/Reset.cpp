@@ -8,6 +8,7 @@
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
 #include "gpu/SafetyNet.h"
+#include "gpu/SettingsInForce.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
 #include "settings/OperationLog.h"
@@ -99,6 +100,7 @@ ResetOutcome resetGpusToDefaults() {
     ResetOutcome outcome;
     if (inventory.count == 0) return outcome;
     tuning.easySettings = PresetCustom;
+    forgetSettingsInForce();  // the defaults are nothing to give again
     resetHold = gpuWorkers.gate().close(GateHolder::Reset);
     hookSetAppIcon(iconForPreset(PresetCustom));
     tuning.pstate = -1;

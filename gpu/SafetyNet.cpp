@@ -19,6 +19,7 @@ struct Proof {
     Stage stage = Stage::Idle;
     std::uint32_t writesBegan = 0;
     std::optional<std::uint32_t> answeredSince;
+    bool readBack = false;  // a pass has read this road's values back
     std::vector<HeldGpu> held;  // as profile/held says now
 } proof;
 
@@ -63,6 +64,7 @@ void tuningWriteBegins(const char* road) {
     proof.stage = Stage::Writing;
     proof.writesBegan = now();
     proof.answeredSince.reset();
+    proof.readBack = false;
 }
 
 void tuningWriteSettled() {
@@ -70,19 +72,22 @@ void tuningWriteSettled() {
     if (proof.stage == Stage::Writing) proof.stage = Stage::Proving;
 }
 
-void provingPass(bool driverAnswered) {
+bool provingPass(bool driverAnswered) {
     const std::lock_guard hold(proof.lock);
-    if (proof.stage != Stage::Proving) return;
+    if (proof.stage != Stage::Proving) return false;
     if (!driverAnswered) {
         proof.answeredSince.reset();
-        return;
+        return false;
     }
     const std::uint32_t at = now();
     if (!proof.answeredSince) {
+        const bool began = !proof.readBack;
         proof.answeredSince = at;
-        return;
+        proof.readBack = true;
+        return began;
     }
     if (at - *proof.answeredSince >= ProvingPeriodMs) prove();
+    return false;
 }
 
 bool provingOpen() {

@@ -38,13 +38,16 @@ void tuningWriteBegins(const char* road);
 // pass the driver answers.
 void tuningWriteSettled();
 // After each monitoring pass. An unanswered pass starts the period over.
-void provingPass(bool driverAnswered);
+// True for the answered pass that begins a road's period: the card's values
+// it read are the settings in force.
+bool provingPass(bool driverAnswered);
 // Whether the settings of a road have still to prove themselves.
 bool provingOpen();
 // The milliseconds since the proving road's writes began, or nothing when no
 // road is proving (a driver reset within them undoes the change).
 std::optional<std::uint32_t> sinceUnprovenWrite();
-// The clean shutdown: the marker goes, whatever the proving state.
+// The clean shutdown, or a road's settings undone before they proved
+// themselves: the marker goes, whatever the proving state.
 void endProving();
 // A fresh start (tests).
 void resetSafetyNet();

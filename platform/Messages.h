@@ -33,11 +33,17 @@ inline constexpr std::uint32_t WmLButtonDown = 0x0201;
 inline constexpr std::uint32_t WmLButtonUp = 0x0202;
 inline constexpr std::uint32_t WmRButtonDown = 0x0204;
 inline constexpr std::uint32_t WmRButtonUp = 0x0205;
+inline constexpr std::uint32_t WmPowerBroadcast = 0x0218;
 inline constexpr std::uint32_t WmExitSizeMove = 0x0232;
 inline constexpr std::uint32_t WmMouseLeave = 0x02A3;
 inline constexpr std::uint32_t WmApp = 0x8000;
 
 inline constexpr std::uint32_t ScClose = 0xF060;
+
+// WM_POWERBROADCAST's events.
+inline constexpr std::uintptr_t PbtApmSuspend = 0x0004;
+inline constexpr std::uintptr_t PbtApmResumeSuspend = 0x0007;
+inline constexpr std::uintptr_t PbtApmResumeAutomatic = 0x0012;
 
 inline constexpr std::uintptr_t VkEscape = 0x1B;
 inline constexpr std::uintptr_t VkLeft = 0x25;
@@ -92,6 +98,9 @@ inline constexpr std::uint32_t WM_CURVE_FOLLOWED = 0x800B;
 inline constexpr std::uint32_t WM_FIRST_SAMPLE = 0x800C;
 // Posted by a safe start once the window shows: the notice and the user's choice.
 inline constexpr std::uint32_t WM_SAFE_START = 0x800D;
+// The monitoring thread found the driver gone (every GPU call of a pass failed
+// as a resetting driver's do); the window thread takes it back from here.
+inline constexpr std::uint32_t WM_DRIVER_LOST = 0x800E;
 
 // To the progress dialog, from the external system-information collector.
 inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;

@@ -49,6 +49,21 @@ def memory_kib(pid):
     return values
 
 
+def wake_ups(pid):
+    """Context switches of every thread of the process so far: each is one time
+    a thread went to sleep or was put off the core, so their rate counts its wake-ups."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/status") as status:
+                for line in status:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        total += int(line.split()[1])
+        except OSError:
+            continue  # a thread that ended meanwhile
+    return total
+
+
 def wineserver_pid():
     """The wineserver of this prefix: it works in /tmp/.wine-UID/server-DEV-INODE of the prefix."""
     info = os.stat(harness.PREFIX)
@@ -83,15 +98,18 @@ def program_pid(process):
 
 
 def measure(pid, server, seconds):
-    """(program %, wineserver %) of one core over `seconds`, and the memory at the end."""
+    """(program %, wineserver %) of one core over `seconds`, the memory at the end
+    and the program's wake-ups a second."""
     started = time.monotonic()
     program_before = cpu_ticks(pid)
+    woken_before = wake_ups(pid)
     server_before = cpu_ticks(server) if server else 0
     time.sleep(seconds)
     elapsed = time.monotonic() - started
     program = (cpu_ticks(pid) - program_before) / TICKS / elapsed * 100
     wineserver = ((cpu_ticks(server) - server_before) / TICKS / elapsed * 100) if server else float("nan")
-    return program, wineserver, memory_kib(pid)
+    woken = (wake_ups(pid) - woken_before) / elapsed
+    return program, wineserver, memory_kib(pid), woken
 
 
 def wine_itself_ms():
@@ -278,16 +296,17 @@ def main():
 
     print(f"Vantrelis idle cost: {harness.ROAD}-bit build, {runs} runs x {seconds:.0f} s per state, "
           f"load average {' '.join(load_before)} before, {' '.join(load_after)} after")
-    print(f"| state | program CPU % of one core | wineserver CPU % | resident MB | anonymous MB |")
-    print(f"|---|---|---|---|---|")
+    print(f"| state | program CPU % of one core | wineserver CPU % | program wake-ups a second | resident MB | anonymous MB |")
+    print(f"|---|---|---|---|---|---|")
     for state in STATES:
         values = gathered[state]
         program = statistics.mean(v[0] for v in values)
         server = statistics.mean(v[1] for v in values)
         rss = statistics.mean(v[2]["VmRSS"] for v in values) / 1024
         anon = statistics.mean(v[2]["RssAnon"] for v in values) / 1024
-        spread = " / ".join(f"{v[0]:.2f}" for v in values)
-        print(f"| {state} | {program:.2f} ({spread}) | {server:.2f} | {rss:.1f} | {anon:.1f} |")
+        woken = statistics.mean(v[3] for v in values)
+        spread = " / ".join(f"{v[0]:.3f}" for v in values)
+        print(f"| {state} | {program:.3f} ({spread}) | {server:.3f} | {woken:.2f} | {rss:.1f} | {anon:.1f} |")
     print(f"start-up: window shown after {statistics.mean(shown_ms):.0f} ms, live readouts after "
           f"{statistics.mean(live_ms):.0f} ms (its value on the screen); "
           f"Wine itself starts and ends a program in {wine_ms:.0f} ms and shows a plain window "

@@ -39,6 +39,21 @@ struct SimDriver {
     std::vector<SimHookRecord> hooks;
     std::uint32_t hookSequence = 0;
     std::int64_t crashCountdown = 0;  // calls of config.crashOperation still to go
+
+    // The events a test sets while the program runs (sleep, a reset, an
+    // update): the GPUs as configured, to come back to, and the outage now on.
+    std::vector<SimGpu> pristine;
+    std::uint32_t generation = 0;  // of the GPU handles: a reset hands out new ones
+    std::uint32_t driverRelease = 1;  // an update moves it on
+    struct Outage {
+        double until = -1;  // seconds of now(); -1: none
+        std::int32_t status = StatusError;
+        bool swap = false;  // the GPUs come back in the other order
+    } outage;
+    bool swapAtReturn = false;
+    std::string eventsPath;
+    std::size_t eventsSeen = 0;  // lines of the events file taken
+    double eventsReadAt = -1;
     // Called as each call begins, with the driver's lock held (tests only).
     std::function<void(std::string_view operation)> observer;
     std::string statePath;
@@ -60,12 +75,19 @@ struct SimDriver {
     void logCall(const SimCallRecord& call) const;
     void useCallLog(std::string path);  // closes the log open before
     int gpuIndex(GpuHandle handle) const;
+    // A handle of an earlier generation: one the driver invalidated.
+    bool staleHandle(GpuHandle handle) const;
+    // New lines of the events file, at most ten times a second; the end of an outage.
+    void takeEvents();
+    bool event(std::string_view line, std::string& error);
+    void endOutage();
     std::int32_t injectedFailure(std::string_view operation, int gpu) const;
 };
 
 SimDriver& simDriver();
 
-GpuHandle gpuHandle(int index);
+GpuHandle gpuHandle(int index);  // of the present generation
+GpuHandle gpuHandle(int index, std::uint32_t generation);
 DrsSession sessionHandle(std::uintptr_t session);
 DrsProfile profileHandle(std::uintptr_t session);
 

@@ -13,6 +13,7 @@ enum SimStatus : std::int32_t {
     StatusApiNotInitialized = -4,         // called before NvAPI_Initialize succeeded
     StatusInvalidArgument = -5,           // null pointer, value out of range, unknown index or domain
     StatusDeviceNotFound = -6,            // enumeration found no GPU
+    StatusHandleInvalidated = -10,        // a GPU handle from before a driver reset
     StatusInvalidHandle = -8,             // unknown session or profile handle
     StatusIncompatibleStructVersion = -9, // a version word this GPU's driver does not accept
     StatusExpectedPhysicalGpuHandle = -101,  // not a handle this driver enumerated

@@ -56,9 +56,12 @@ SimDriver& simDriver() {
     return driver;
 }
 
-GpuHandle gpuHandle(int index) {
-    return reinterpret_cast<GpuHandle>(static_cast<std::uintptr_t>(0x4E560000u + 0x100u * unsigned(index + 1)));
+GpuHandle gpuHandle(int index, std::uint32_t generation) {
+    return reinterpret_cast<GpuHandle>(
+        static_cast<std::uintptr_t>(0x4E560000u + 0x1000u * generation + 0x100u * unsigned(index + 1)));
 }
+
+GpuHandle gpuHandle(int index) { return gpuHandle(index, simDriver().generation); }
 
 DrsSession sessionHandle(std::uintptr_t session) {
     return reinterpret_cast<DrsSession>(static_cast<std::uintptr_t>(0x5E550000u) + 0x10 * session);
@@ -85,6 +88,15 @@ int SimDriver::gpuIndex(GpuHandle handle) const {
         if (gpuHandle(int(i)) == handle) return int(i);
     }
     return -1;
+}
+
+bool SimDriver::staleHandle(GpuHandle handle) const {
+    for (std::uint32_t earlier = 0; earlier < generation; ++earlier) {
+        for (std::size_t i = 0; i < gpus.size(); ++i) {
+            if (gpuHandle(int(i), earlier) == handle) return true;
+        }
+    }
+    return false;
 }
 
 std::int32_t SimDriver::injectedFailure(std::string_view operation, int gpu) const {
@@ -190,9 +202,14 @@ void DriverCall::check(bool needsInitialize, GpuHandle gpu, bool needsGpu) {
         *reinterpret_cast<volatile std::uint32_t*>(nowhere) = 0xDEAD;
     }
     driver_.catchUp();
+    driver_.takeEvents();
     gpuIndex_ = needsGpu ? driver_.gpuIndex(gpu) : -1;
-    if (const std::int32_t failure = driver_.injectedFailure(operation_, gpuIndex_); failure != StatusOk) {
+    if (driver_.outage.until >= 0) {
+        status_ = driver_.outage.status;
+    } else if (const std::int32_t failure = driver_.injectedFailure(operation_, gpuIndex_); failure != StatusOk) {
         status_ = failure;
+    } else if (needsGpu && gpuIndex_ < 0 && driver_.staleHandle(gpu)) {
+        status_ = StatusHandleInvalidated;
     } else if (needsInitialize && !driver_.initialized) {
         status_ = StatusApiNotInitialized;
     } else if (needsGpu && gpuIndex_ < 0) {
@@ -255,6 +272,13 @@ void Simulator::reset(SimConfig config) {
     driver.manualSeconds = 0;
     driver.startSeconds = steadySeconds();
     driver.modelSeconds = 0;
+    driver.pristine = driver.gpus;
+    driver.generation = 0;
+    driver.driverRelease = 1;
+    driver.outage = {};
+    driver.swapAtReturn = false;
+    driver.eventsSeen = 0;
+    driver.eventsReadAt = -1;
     // The fans and the load settle on their first values at once.
     for (SimGpu& gpu : driver.gpus) step(gpu, 0, 0);
 }
@@ -291,6 +315,7 @@ bool Simulator::resetFromEnvironment(std::string& error) {
     if (!ok) driver.configError = error;
     driver.statePath = environment("VANTRELIS_SIM_STATE");
     driver.useCallLog(environment("VANTRELIS_SIM_CALLS"));
+    driver.eventsPath = environment("VANTRELIS_SIM_EVENTS");
     driver.writeStateFile();
     return ok;
 }

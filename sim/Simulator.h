@@ -68,6 +68,9 @@ public:
     // It runs under the driver's lock and must not call the driver.
     void observeCalls(std::function<void(std::string_view operation)> observer);
     void setCallLogPath(std::string path);
+    // An event of a real PC, in the events file's words (sim/SimEvents.cpp):
+    // "sleep", "reset MS [STATUS]", "update MS [STATUS]", "swap".
+    bool event(std::string_view line, std::string& error);
 
     // --- time -------------------------------------------------------------------
     // From now on time moves only when advance() is called.
@@ -79,6 +82,7 @@ public:
     SimGpu gpu(int index) const;
     GpuHandle handle(int index) const;
     bool initialized() const;
+    std::uint32_t driverRelease() const;  // moved on by each update
     std::optional<std::uint32_t> savedSetting(std::uint32_t id) const;
     int openSessions() const;
     std::vector<SimCallRecord> calls() const;

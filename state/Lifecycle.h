@@ -69,6 +69,14 @@ struct Lifecycle {
     // which rest in the tray and must hear when the window comes back.
     Shared<std::int32_t> hiddenToTray;
 
+    // A monitoring pass found every GPU call failing as a driver that resets
+    // or is replaced fails: no pass asks the driver until the window thread
+    // has bound the GPUs again (it tries once a second).
+    Shared<std::int32_t> driverLost;
+    // Set with the rebind: the monitoring thread's settings session and
+    // second driver load belong to the driver that went.
+    Shared<std::int32_t> monitoringStale;
+
     // The Advanced Mode page shown, an AdvancedPage (state/AdvancedPage.h).
     Shared<std::int32_t> activePage{ClockPage};
 

@@ -22,7 +22,8 @@ struct SafeStart {
     bool keepProfile = false;
 } safe;
 
-// The window shows what the profile just put on the card.
+}  // namespace
+
 void showAppliedSettings() {
     followStoredPreset();
     panel.forceRefresh = 1;
@@ -30,8 +31,6 @@ void showAppliedSettings() {
     hookReloadBackground();
     setAppIcon(platform().loadIcon(iconForPreset(tuning.easySettings)));
 }
-
-}  // namespace
 
 void noteStartDecision(const StartDecision& decision) {
     safe.decision = decision;

@@ -19,5 +19,8 @@ void offerSafeStartChoice();
 // The shutdown writes no profile.
 bool storedProfileKept();
 void resetSafeStart();
+// The window shows what a profile just put on the card: the preset, the
+// sliders, the curve points, the background and the icon.
+void showAppliedSettings();
 
 }  // namespace vt

@@ -11,9 +11,11 @@
 #include "app/panels/ShownGpu.h"
 #include "app/panels/SliSyncBox.h"
 #include "app/panels/SliderPanel.h"
+#include "app/shell/Recovery.h"
 #include "app/shell/SafeStart.h"
 #include "gpu/FrameRateLimiter.h"
 #include "gpu/SafetyNet.h"
+#include "gpu/SettingsInForce.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
 #include "state/GpuInventory.h"
@@ -32,6 +34,8 @@ void resetAllState() {
     gpuWorkers.reopenGate();
     resetSafetyNet();
     resetSafeStart();
+    resetRecovery();
+    forgetSettingsInForce();
     lifecycle.modal = ModalResults{};
     lifecycle.activePage = 0;
     resetPanelEdit();

@@ -14,6 +14,7 @@
 #include "app/panels/EasyPanel.h"
 #include "app/shell/FrameSchedule.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/Recovery.h"
 #include "app/shell/SafeStart.h"
 #include "app/panels/MonitorPanel.h"
 #include "app/PanelEdit.h"
@@ -115,6 +116,7 @@ void onTimer(WindowHandle window, WParam timer) {
     }
     if (timer == TIMER_FRAME) onFrameTick();
     if (timer == TIMER_REFRESH) onRefreshTick();
+    onRecoveryTimer(window, timer);
 }
 
 void onButtonDown(WindowHandle window, LParam lParam) {
@@ -302,6 +304,12 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
             return 0;
         case WM_SAFE_START:
             offerSafeStartChoice();
+            return 0;
+        case WmPowerBroadcast:
+            onPowerBroadcast(window, wParam);
+            return 1;
+        case WM_DRIVER_LOST:
+            onDriverLost(window);
             return 0;
         case WM_CURVE_FOLLOWED:
             // The monitoring thread saw the driver's curve move; the points and

@@ -18,6 +18,8 @@ DriverStatus callWith(Structure& structure, Operation operation, Args... argumen
 
 DriverStatus DriverApi::initialize() { return binder::initialize(); }
 
+DriverStatus DriverApi::initializeAgain() { return binder::initializeAgain(); }
+
 DriverStatus DriverApi::enumPhysicalGpus(GpuHandleList& handles, std::uint32_t& count) {
     return callOperation(Operation::NvAPI_EnumPhysicalGPUs, handles.data(), &count);
 }

@@ -20,6 +20,7 @@ namespace vt {
 struct DriverApi {
     // Loads and initialises the driver; the program's start-up call.
     static DriverStatus initialize();
+    static DriverStatus initializeAgain();  // after a driver reset
 
     // --- enumeration and identity -------------------------------------------
     static DriverStatus enumPhysicalGpus(GpuHandleList& handles, std::uint32_t& count);

@@ -137,6 +137,11 @@ DriverStatus initialize() {
     return status;
 }
 
+DriverStatus initializeAgain() {
+    binding().initialized.store(false, std::memory_order_relaxed);
+    return initialize();
+}
+
 void* entryPoint(Operation operation) {
     Binding& state = binding();
     std::atomic<void*>& slot = state.cache[cacheSlot(operation)];

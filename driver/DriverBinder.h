@@ -54,6 +54,9 @@ DriverStatus load(int slot, int mode);
 DriverStatus bind(ModuleHandle module, int slot, int mode);
 // The program's start-up call: loads and initialises under the lock.
 DriverStatus initialize();
+// The driver's own initialisation once more: a driver that reset or was
+// replaced must be initialised anew before it hands out GPUs.
+DriverStatus initializeAgain();
 
 // The function the driver provides for the operation, from the cache or by
 // asking the query entry; null when the driver does not provide it.

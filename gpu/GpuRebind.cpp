@@ -20,7 +20,7 @@ std::vector<int> matchByIdentity(std::span<const PciIdentity> known, std::span<c
 }
 
 RebindResult rebindGpus() {
-    if (DriverApi::initialize() != DriverOk) return RebindResult::DriverAway;
+    if (DriverApi::initializeAgain() != DriverOk) return RebindResult::DriverAway;
     GpuHandleList handles{};
     std::uint32_t count = 0;
     if (DriverApi::enumPhysicalGpus(handles, count) != DriverOk || count == 0) return RebindResult::DriverAway;

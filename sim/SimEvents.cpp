@@ -41,8 +41,8 @@ bool number(std::string_view text, std::int64_t& value) {
 }  // namespace
 
 void SimDriver::endOutage() {
+    if (outage.swap || swapAtReturn) std::reverse(pristine.begin(), pristine.end());
     gpus = pristine;
-    if (outage.swap || swapAtReturn) std::reverse(gpus.begin(), gpus.end());
     ++generation;
     outage = {};
     swapAtReturn = false;

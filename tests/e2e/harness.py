@@ -140,6 +140,11 @@ def wait_until(condition, timeout=10.0, interval=0.05):
         time.sleep(interval)
 
 
+def events_environment(folder):
+    """What lets a test hand the simulated driver events while the program runs (Program.sim_event)."""
+    return {"VANTRELIS_SIM_EVENTS": windows_path(Path(folder) / "sim-events.txt")}
+
+
 class Program:
     """One run of Vantrelis.exe in its own working folder.
 
@@ -172,6 +177,13 @@ class Program:
             if not wait_until(lambda: (state := window_state()) and state["visible"], timeout=30):
                 raise AssertionError("the program's window never showed")
         return self
+
+    def sim_event(self, line):
+        """An event of a real PC for the simulated driver ("sleep", "reset 3000", "swap"...): it takes it
+        within a tenth of a second of the program's next call. The program must have been started with
+        events_environment(its folder)."""
+        with open(self.folder / "sim-events.txt", "a") as events:
+            events.write(line + "\n")
 
     def send(self, message, w_param=0, l_param=0):
         return probe("send", TITLE, hex(message), hex(w_param), hex(l_param))[0]

@@ -261,7 +261,18 @@ namespace {
 
 // The driver went (every GPU call of the pass failed as a resetting driver's
 // do): said once to the window thread, which binds the GPUs again.
-void noteDriverGone() {
+// Its readouts go dead (grey) until it is back: nothing it showed last is
+// known any longer.
+void noteDriverGone(GpuSlot& gpu, GpuReadings& readings) {
+    readings.gpuClock = 0;
+    readings.memClock = 0;
+    readings.gpuTemperature = 0;
+    gpu.fanSpeed = 0;
+    gpu.fanRpm = 0;
+    gpu.fanSpeed1 = 0;
+    gpu.fan1Rpm = 0;
+    gpu.fanSpeed2 = 0;
+    gpu.fan2Rpm = 0;
     if (lifecycle.driverLost.exchange(1) != 0) return;
     if (lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_DRIVER_LOST, 0, 0);
 }
@@ -288,10 +299,10 @@ void samplePass() {
         readSettingRanges(gpu);
         readFrameRateTarget();
     }
+    if (ledger.driverGone()) noteDriverGone(gpu, readings);
     const bool first = monitor.meters.sampledGpu() == -1;
     publishMeters(index, gpu, readings, base);
     if (provingPass(answered)) noteSettingsInForce(index);
-    if (ledger.driverGone()) noteDriverGone();
     refreshHeldFans();
     if (first && lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_FIRST_SAMPLE, 0, 0);
 }

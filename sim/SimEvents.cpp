@@ -6,6 +6,7 @@
 //   update MS [STATUS]      a reset that ends in another driver release
 //   swap                    the GPUs come back from the next reset (or at
 //                           once, under new handles) in the other order
+//   unplug N                GPU N does not come back from the next reset
 // A running program's test appends them to the file VANTRELIS_SIM_EVENTS
 // names; host tests call Simulator::event.
 #include <algorithm>
@@ -64,6 +65,12 @@ bool SimDriver::event(std::string_view line, std::string& error) {
             swapAtReturn = true;
             endOutage();
         }
+        return true;
+    }
+    std::int64_t index = 0;
+    if (name == "unplug" && parts.size() == 2 && number(parts[1], index) && index >= 0 &&
+        index < static_cast<std::int64_t>(pristine.size())) {
+        pristine.erase(pristine.begin() + index);
         return true;
     }
     std::int64_t milliseconds = 0;

@@ -83,7 +83,7 @@ void gpuListPass() {
     const int present = std::clamp<int>(inventory.count, 0, MaxGpus);
     // "- empty -" items do not react.
     for (int item = 0; item < present; ++item) {
-        if (widgets.gpuItem[item] == nullptr) continue;
+        if (widgets.gpuItem[item] == nullptr || inventory.slots[item].handle == nullptr) continue;
         if (!widgets.gpuItem[item]->underCursor()) {
             setLook(item, item == tuning.selectedGpu ? ItemSelected : ItemNormal);
             continue;
@@ -105,5 +105,13 @@ void gpuListPass() {
 int gpuItemLook(int item) { return item >= 0 && item < MaxGpus ? list.look[item] : ItemNormal; }
 
 void resetGpuList() { list = ListState{}; }
+
+void showGpuGone(int item) {
+    if (item < 0 || item >= MaxGpus) return;
+    widgetTexts.gpuName[item].assign(u"- empty -");
+    if (widgets.gpuItem[item] == nullptr) return;
+    widgets.gpuItem[item]->setText(widgetTexts.gpuName[item].c_str(), 8, 0, 0, LookColour[list.look[item]], 150, 10);
+    repaint();
+}
 
 }  // namespace vt

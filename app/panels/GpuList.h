@@ -34,4 +34,8 @@ int gpuItemLook(int item);
 // Back to the start: no selection seen yet, every look normal.
 void resetGpuList();
 
+// A GPU the driver no longer has after a reset: its item shows "- empty -"
+// and no longer reacts.
+void showGpuGone(int item);
+
 }  // namespace vt

@@ -6,6 +6,7 @@
 
 #include "app/PanelEdit.h"
 #include "app/ShellState.h"
+#include "app/panels/GpuList.h"
 #include "app/panels/PresetButtons.h"
 #include "app/panels/ProfileLoads.h"
 #include "app/shell/SafeStart.h"
@@ -111,6 +112,9 @@ void driverBack(WindowHandle window) {
     os.killTimer(window, TIMER_REBIND);
     recovery.driverAway = false;
     logProgramLine("DRIVER = BACK\n");
+    for (int i = 0; i < inventory.count && i < MaxGpus; ++i) {
+        if (inventory.slots[i].handle == nullptr) showGpuGone(i);
+    }
     lifecycle.monitoringStale = 1;
     lifecycle.driverLost = 0;
     if (recovery.lostWhileUnproven) {

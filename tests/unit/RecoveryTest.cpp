@@ -18,8 +18,10 @@
 #include "state/AdvancedPage.h"
 #include "state/GpuInventory.h"
 #include "state/Lifecycle.h"
+#include "state/MonitorSample.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
+#include "ui/WidgetLayout.h"
 
 namespace vt {
 namespace {
@@ -244,6 +246,10 @@ TEST_F(RecoveryTest, ADriverResetIsSaidOnceAndTheSettingsComeBackOnTheNewHandles
     monitoringPass();
     EXPECT_EQ(lifecycle.driverLost, 1);
     EXPECT_EQ(fake.count("postMessage 800e"), 1u);
+    // The readouts go dead: nothing the card showed last is known now.
+    EXPECT_EQ(monitor.gpu[0].gpuClock, 0u);
+    EXPECT_EQ(monitor.gpu[0].gpuTemperature, 0);
+    EXPECT_EQ(inventory.slots[0].fanSpeed1, 0);
     onDriverLost(Window);
     onDriverLost(Window);  // a second notice changes nothing
     driver().clearCalls();
@@ -269,6 +275,27 @@ TEST_F(RecoveryTest, ADriverResetIsSaidOnceAndTheSettingsComeBackOnTheNewHandles
     EXPECT_EQ(text.find(test::textFile("DRIVER = BACK\nDRIVER_RESET = REAPPLY\n")), back);
     EXPECT_EQ(count(text, "DRIVER = BACK"), 1u);
     EXPECT_GT(text.find("EASY_SETTINGS = SUCCESSFUL", back), back);
+}
+
+TEST_F(RecoveryTest, AGpuThatDidNotComeBackIsShownGoneAndTheOtherFoundWhereItIsNow) {
+    useCards({"current", "cooler"});
+    startUp();
+    monitoringPass();
+    for (auto& name : widgetTexts.gpuName) name.assign(u"a card");  // as the list showed them
+    std::string error;
+    ASSERT_TRUE(driver().event("reset 1000", error));
+    ASSERT_TRUE(driver().event("unplug 0", error));  // the display's card is gone; the other moves up
+    monitoringPass();
+    onDriverLost(Window);
+    driver().advance(1000);
+    onRecoveryTimer(Window, TIMER_REBIND);
+    EXPECT_EQ(driver().gpuCount(), 1);
+    EXPECT_EQ(inventory.count, 2);  // the list keeps its places
+    EXPECT_EQ(inventory.slots[0].handle, nullptr);
+    EXPECT_EQ(inventory.slots[1].handle, driver().handle(0));
+    EXPECT_EQ(widgetTexts.gpuName[0].view(), u"- empty -");
+    EXPECT_EQ(widgetTexts.gpuName[1].view(), u"a card");
+    EXPECT_EQ(lifecycle.driverLost, 0);
 }
 
 TEST_F(RecoveryTest, AResetRightAfterAChangeUndoesIt) {

@@ -327,7 +327,8 @@ void endMonitoring() {
 
 void fanLevelPass() {
     const std::int32_t floor = fanFloor(tuning.fanLevel);
-    if (floor == 0 || inventory.count == 0) return;
+    // A driver that went is asked by the rebind alone, once a second.
+    if (floor == 0 || inventory.count == 0 || lifecycle.driverLost != 0) return;
     const int current = currentGpuIndex();
     GpuSlot& gpu = inventory.slots[current];
     if (gpu.caps.NewFanInterface) return;  // the floor is for the older cooler interface

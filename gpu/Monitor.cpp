@@ -260,9 +260,8 @@ std::int32_t fanFloor(std::int32_t fanLevel) {
 namespace {
 
 // The driver went (every GPU call of the pass failed as a resetting driver's
-// do): said once to the window thread, which binds the GPUs again.
-// Its readouts go dead (grey) until it is back: nothing it showed last is
-// known any longer.
+// do): the readouts go dead until it is back, and the window thread, told
+// once, binds the GPUs again.
 void noteDriverGone(GpuSlot& gpu, GpuReadings& readings) {
     readings.gpuClock = 0;
     readings.memClock = 0;

@@ -17,6 +17,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick librsvg2-bin fontconfig
   fonts-ipafont-gothic fonts-liberation fonts-wine
   locales
+  nsis zip unzip
   clang-14 libclang-rt-14-dev
 )
 vt_probe_32bit
@@ -38,8 +39,22 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ ${#i386_packages[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  # A mirror caught mid-sync fails an index or two; try again, then go on
+  # with what was fetched, since the install itself says what is missing.
+  for attempt in 1 2 3; do
+    as_root apt-get update -q && break
+    echo "deps: apt-get update failed (attempt $attempt)" >&2
+    sleep $((attempt * 10))
+  done
+  install=(env DEBIAN_FRONTEND=noninteractive apt-get install -y -q)
+  if ! as_root "${install[@]}" "${missing[@]}"; then
+    # An i386 index the mirror failed to give leaves the security updates of
+    # one width unknown, and multiarch libraries must match in both widths:
+    # take the release's own versions for both instead.
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "deps: installing again at the $codename release's own versions" >&2
+    as_root "${install[@]}" -t "$codename" "${missing[@]}"
+  fi
 fi
 
 # Wine runs the program with a Japanese ANSI code page (932), as on a

@@ -88,6 +88,9 @@ built=()
 step "32-bit Windows build" vt_build_windows 32 && built+=(32) &&
   step "32-bit float mode" python3 "$VT_ROOT/scripts/check-float-mode.py" "$VT_BUILD/windows/compile_commands.json" || true
 step "64-bit Windows build" vt_build_windows 64 && built+=(64)
+# The zips and the installer, so that a broken package fails the run too.
+export VT_DIST=$VT_BUILD/dist
+[ ${#built[@]} = 2 ] && step "packages" "$VT_ROOT/scripts/package.sh" || true
 roads=()
 for road in "${built[@]}"; do
   [ "$road" = 32 ] && [ "$VT_CAN_RUN_32BIT" != 1 ] && continue

@@ -1,5 +1,6 @@
 ; The per-user installer. scripts/package.py passes VERSION, VERSION_QUAD,
-; STAGE32, STAGE64 (the staged files of each width), ICON and OUTFILE.
+; STAGE32, STAGE64 (the staged files of each width), ICON and OUTFILE, and
+; TARGET for a build other than the shipped 32-bit one.
 ;
 ; The program keeps profile\, history\ and log\ in its own folder, so it is
 ; installed where its user can write (no administrator rights), and every
@@ -8,7 +9,12 @@
 ; Silent use: setup.exe /S [/DESKTOP=0] [/STARTUP=1] [/D=folder]
 ;             Uninstall.exe /S   (keeps the user's files)
 
-Unicode true
+!ifdef TARGET
+  ; The same installer as a 64-bit program, for test machines that run no 32-bit code.
+  Target ${TARGET}
+!else
+  Unicode true
+!endif
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma

@@ -92,10 +92,9 @@ def write_zip(folder, top, path, when):
             archive.writestr(info, file.read_bytes())
 
 
-def write_installer(makensis, version, staged, dist, icon):
-    output = dist / f"Vantrelis-{version}-setup.exe"
+def write_installer(makensis, version, staged, output, icon, target=None):
     major, minor = (version.split(".") + ["0"])[:2]
-    command = [makensis, "-V2", "-INPUTCHARSET", "UTF8",
+    command = [makensis, "-V2", "-INPUTCHARSET", "UTF8", *([f"-DTARGET={target}"] if target else []),
                f"-DVERSION={version}", f"-DVERSION_QUAD={major}.{minor}.0.0",
                f"-DSTAGE32={staged['win32']}", f"-DSTAGE64={staged['win64']}",
                f"-DICON={icon}", f"-DOUTFILE={output}", str(INSTALLER_SCRIPT)]
@@ -121,7 +120,10 @@ def main():
         write_zip(folder, name, dist / f"{name}.zip", entry_time(sources))
         print(f"package: {dist / (name + '.zip')}")
     icon = build / "windows" / "skin" / "icons" / "icon161.ico"
-    print(f"package: {write_installer(options.makensis, version, staged, dist, icon)}")
+    setup = dist / f"Vantrelis-{version}-setup.exe"
+    print(f"package: {write_installer(options.makensis, version, staged, setup, icon)}")
+    # Never shipped: the end-to-end tests run it where 32-bit programs cannot run.
+    write_installer(options.makensis, version, staged, staging / f"setup-{version}-amd64.exe", icon, "amd64-unicode")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 ; The per-user installer. scripts/package.py passes VERSION, VERSION_QUAD,
-; STAGE32, STAGE64 (the staged files of each width), ICON and OUTFILE, and
+; STAGE32, STAGE64 (the staged files of each width), ICON, PICTURE (the
+; welcome and finish pages' side picture) and OUTFILE, and
 ; TARGET for a build other than the shipped 32-bit one.
 ;
 ; The program keeps profile\, history\ and log\ in its own folder, so it is
@@ -49,9 +50,13 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURE}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURE}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
+!define MUI_WELCOMEPAGE_TEXT "$(WelcomeText)"
+!insertmacro MUI_PAGE_WELCOME
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckChosenFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
@@ -67,7 +72,12 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 ; neither of the two.
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Japanese"
+; The Japanese texts' fixed-width font leaves "インストール(I)" too wide for its
+; button; every Japanese Windows has this proportional one.
+SetFont /LANG=${LANG_JAPANESE} "MS UI Gothic" 9
 
+LangString WelcomeText ${LANG_ENGLISH} "This installs Vantrelis ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nVantrelis keeps its profiles, history and log in the folder it is installed in. Installing over an earlier version keeps them.$\r$\n$\r$\nIf Vantrelis is running, it will be closed first.$\r$\n$\r$\n$_CLICK"
+LangString WelcomeText ${LANG_JAPANESE} "Vantrelis ${VERSION} をこのユーザー用にインストールします。管理者の権限は要りません。$\r$\n$\r$\nVantrelis はプロファイル、履歴、ログをインストール先のフォルダーに保存します。以前のバージョンの上にインストールしても、それらはそのまま残ります。$\r$\n$\r$\nVantrelis が起動している場合は、先に終了します。$\r$\n$\r$\n$_CLICK"
 LangString DesktopShortcut ${LANG_ENGLISH} "Desktop shortcut"
 LangString DesktopShortcut ${LANG_JAPANESE} "デスクトップにショートカットを作る"
 LangString StartWithWindows ${LANG_ENGLISH} "Start with Windows"

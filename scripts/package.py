@@ -92,9 +92,25 @@ def write_zip(folder, top, path, when):
             archive.writestr(info, file.read_bytes())
 
 
-def write_installer(makensis, version, staged, output, icon, target=None):
+def write_side_picture(version, path):
+    """The installer's welcome and finish pages' picture: the product icon and name on the skin's dark blue."""
+    icon = path.with_suffix(".icon.png")
+    subprocess.run(["rsvg-convert", "-w", "96", "-h", "96", str(ROOT / "skin" / "src" / "icons" / "icon161.svg"),
+                    "-o", str(icon)], check=True)
+    subprocess.run(["convert", "-size", "164x314", "gradient:#222c3c-#0b0f16",
+                    str(icon), "-gravity", "north", "-geometry", "+0+64", "-composite",
+                    "-font", "Liberation-Sans-Bold", "-pointsize", "20", "-fill", "white",
+                    "-annotate", "+0+178", "Vantrelis",
+                    "-font", "Liberation-Sans", "-pointsize", "12", "-fill", "#8fa3bf",
+                    "-annotate", "+0+206", f"Ver.{version}",
+                    "-type", "TrueColor", f"BMP3:{path}"], check=True)
+    return path
+
+
+def write_installer(makensis, version, staged, output, icon, picture, target=None):
     major, minor = (version.split(".") + ["0"])[:2]
     command = [makensis, "-V2", "-INPUTCHARSET", "UTF8", *([f"-DTARGET={target}"] if target else []),
+               f"-DPICTURE={picture}",
                f"-DVERSION={version}", f"-DVERSION_QUAD={major}.{minor}.0.0",
                f"-DSTAGE32={staged['win32']}", f"-DSTAGE64={staged['win64']}",
                f"-DICON={icon}", f"-DOUTFILE={output}", str(INSTALLER_SCRIPT)]
@@ -120,10 +136,12 @@ def main():
         write_zip(folder, name, dist / f"{name}.zip", entry_time(sources))
         print(f"package: {dist / (name + '.zip')}")
     icon = build / "windows" / "skin" / "icons" / "icon161.ico"
+    picture = write_side_picture(version, staging / "side.bmp")
     setup = dist / f"Vantrelis-{version}-setup.exe"
-    print(f"package: {write_installer(options.makensis, version, staged, setup, icon)}")
+    print(f"package: {write_installer(options.makensis, version, staged, setup, icon, picture)}")
     # Never shipped: the end-to-end tests run it where 32-bit programs cannot run.
-    write_installer(options.makensis, version, staged, staging / f"setup-{version}-amd64.exe", icon, "amd64-unicode")
+    write_installer(options.makensis, version, staged, staging / f"setup-{version}-amd64.exe", icon, picture,
+                    "amd64-unicode")
 
 
 if __name__ == "__main__":

@@ -155,6 +155,7 @@ text = """Windows Registry Editor Version 5.00
 "Arial"="Liberation Sans"
 "メイリオ"="IPAPGothic"
 "ＭＳ Ｐゴシック"="IPAPGothic"
+"MS UI Gothic"="IPAPGothic"
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000

@@ -130,7 +130,8 @@ vt_require() {
 # --- the Wine prefix -----------------------------------------------------------
 
 # A 64-bit prefix (its 32-bit system folder is syswow64); fonts that the
-# program asks for by name are mapped to the Debian fonts installed. Where
+# program and its installer ask for by name are mapped to the Debian fonts
+# installed. Where
 # 32-bit programs run, Debian's wrappers make it (they set up the 32-bit side
 # too); elsewhere the 64-bit loader does.
 vt_prepare_prefix() {

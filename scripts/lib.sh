@@ -131,9 +131,8 @@ vt_require() {
 
 # A 64-bit prefix (its 32-bit system folder is syswow64); fonts that the
 # program and its installer ask for by name are mapped to the Debian fonts
-# installed. Where
-# 32-bit programs run, Debian's wrappers make it (they set up the 32-bit side
-# too); elsewhere the 64-bit loader does.
+# installed. Where 32-bit programs run, Debian's wrappers make it (they set
+# up the 32-bit side too); elsewhere the 64-bit loader does.
 vt_prepare_prefix() {
   [ -f "$WINEPREFIX/.vantrelis-ready" ] && return 0
   vt_probe_32bit

@@ -79,6 +79,11 @@ class Scene:
         time.sleep(2.5)
         return self.program
 
+    def shows(self, text):
+        """Waits until the window draws this text: the picture must show what its paragraph says."""
+        need(wait_until(lambda: text in {t.rstrip("|") for *_, t in drawn_texts()}, timeout=5),
+             f"the window does not show {text!r}: {[t for *_, t in drawn_texts()]}")
+
     def log(self):
         return log_text(self.folder)
 
@@ -313,7 +318,7 @@ def advanced_mode(out):
 
         # Page 0: the GPU clock offset dragged to +91 MHz brings up the overclocking warning.
         program.drag((409, 430), (440, 430))
-        time.sleep(0.3)
+        scene.shows("+91 MHz")
         scene.window("advanced-clock.png")
 
         program.click(*TAB[1])
@@ -323,15 +328,15 @@ def advanced_mode(out):
         # Page 2: the limiter off reads MAXFPS; the first step up gives 16, then one a press, to 60.
         program.click(*TAB[2])
         time.sleep(0.5)
-        program.key("Right", times=45, pause=0.12)
-        time.sleep(0.3)
+        program.key("Right", times=45, pause=0.15)
+        scene.shows("60 FPS")
         scene.window("advanced-fps.png")
 
-        # Page 3: fan 1 set to 50 % (the first step from AUTO gives 31), fan 2 left on AUTO.
+        # Page 3: fan 1 stepped to 50 % (the first step from AUTO gives the minimum + 1), fan 2 left on AUTO.
         program.click(*TAB[3])
         time.sleep(0.5)
-        program.drag((236, 430), (236 + 104, 430))
-        time.sleep(0.3)
+        program.key("Right", times=20, pause=0.15)
+        scene.shows("50 ％")
         scene.window("advanced-fan.png")
 
         program.click(*TAB[4])
@@ -397,23 +402,18 @@ def installed_files(scene):
                 shutil.copytree(source, folder / name)
             elif source.exists():
                 shutil.copy(source, folder / name)
-        browser = subprocess.Popen([WINE, "explorer.exe", windows_path(folder)], cwd=folder,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.Popen([WINE, "explorer.exe", windows_path(folder)], cwd=folder, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL)
         try:
-            window = need(wait_until(explorer_window, timeout=30),
-                          "the file browser did not open")
+            window = need(wait_until(explorer_window, timeout=30), "the file browser did not open")
             xdotool("windowsize", "--sync", window, 640, 360)
-            xdotool("windowmove", "--sync", window, 40, 40)
             time.sleep(1.5)
             x, y, width, height = geometry(window)
             crop(scene.out / "installed-files.png", x, y, width, height)
             print("  installed-files.png", flush=True)
         finally:
-            browser.terminate()
-            try:
-                browser.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                browser.kill()
+            # The program has ended: nothing but the browser is left in the prefix.
+            subprocess.run(["wineserver", "-k"], check=False)
     finally:
         shutil.rmtree(folder.parent, ignore_errors=True)
 

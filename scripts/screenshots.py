@@ -163,8 +163,8 @@ def easy_mode(out):
         program = scene.start()
         scene.window("first-start.png")
 
-        # The temperature label's help shows after the pointer has rested on it.
-        program.move(250, 196)
+        # The Advanced Mode button's help shows after the pointer has rested on it.
+        program.move(*ADVANCED_BUTTON)
         time.sleep(1.5)
         scene.window_as_is("hover-help.png")
 
@@ -195,7 +195,7 @@ def tray_icon():
 
 
 def visible_menu(near):
-    """The popup menu's screen rectangle, the first shown near the pointer position `near`."""
+    """The popup menu's screen rectangle: a small unnamed window whose corner is at the pointer `near`."""
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^$"], capture_output=True, text=True)
     for window in found.stdout.split():
         geometry = subprocess.run(["xdotool", "getwindowgeometry", window], capture_output=True, text=True).stdout
@@ -205,9 +205,9 @@ def visible_menu(near):
             continue
         x, y = map(int, position.groups())
         width, height = map(int, size.groups())
-        if width < 20 or height < 40:
+        if not (40 <= width <= 400 and 40 <= height <= 400):
             continue
-        if abs(x - near[0]) <= width + 4 and abs(y - near[1]) <= height + 4:
+        if abs(x - near[0]) <= 40 and abs(y - near[1]) <= 40:
             return x, y, width, height
     return None
 
@@ -229,7 +229,9 @@ def tray_menu(scene):
     right, bottom = max(mx + mw, x + width) + 8, max(my + mh, y + height) + 8
     crop(scene.out / "tray-menu.png", left, top, right - left, bottom - top)
     print("  tray-menu.png", flush=True)
-    xdotool("key", "Escape")
+    # A click beside the menu closes it and chooses nothing.
+    xdotool("mousemove", "--sync", 1200, 1000)
+    xdotool("click", "1")
     need(wait_until(lambda: not visible_menu(pointer), timeout=10), "the tray menu stayed open")
     time.sleep(0.5)
 

@@ -27,6 +27,10 @@ mkdir -p "$work"
 # The prefix's set-up log goes to the scratch folder, not into the build read from.
 VT_BUILD=$work vt_prepare_prefix
 vt_install_simulated_driver
+# Wine draws the dialogs' frames and captions itself, as Windows does, since
+# the virtual display has no window manager that would.
+"$VT_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
 
 export DISPLAY=${VT_SHOTS_DISPLAY:-:53}
 xvfb=

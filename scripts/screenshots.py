@@ -38,7 +38,7 @@ SETTINGS_CAPTION = "設定"
 PROGRESS_CAPTION = "Progress"
 SAFE_START_CAPTION = "設定の適用を見送りました"
 AGREE, CURVE_OK = 1004, 1030
-SAFE_DEFAULTS, SAFE_LASTGOOD = 1035, 1036
+SAFE_APPLY, SAFE_DEFAULTS, SAFE_LASTGOOD = 1034, 1035, 1036
 REPORT_BUTTON, CLEAR_BUTTON, LAST_HISTORY_SLOT = 1020, 1032, 1031
 REPORT_WRITTEN = "システム情報ファイルを作成しました"
 
@@ -357,7 +357,8 @@ def advanced_mode(out):
 
 
 def safe_start(out):
-    """Settings proven once, then a change killed before it proved itself: the next start asks."""
+    """Settings proven and kept at a clean exit, then a change killed before it proved itself: the next
+    start applies nothing and asks, offering all three answers."""
     scene = Scene(out)
     try:
         scene.start()
@@ -366,6 +367,13 @@ def safe_start(out):
         print("  (waiting 33 s for eco to prove itself)", flush=True)
         need(wait_until(lambda: (scene.folder / "profile" / "lastgood.cfg").exists()
                         and not (scene.folder / "profile" / "pending").exists(), timeout=60), "eco never proved itself")
+        scene.program.press_escape()
+        need(scene.program.wait_for_exit(15) == 0, "the program did not end on Escape")
+        scene.stop()
+        need((scene.folder / "profile" / "profile.cfg").exists(), "no profile after a clean exit")
+
+        scene.start()
+        time.sleep(1.5)  # past the start-up profile's own hold-off
         scene.program.click(*PRESET_AT["highperformance"])
         time.sleep(0.4)
         scene.program.click(*APPLY_AT)
@@ -379,7 +387,8 @@ def safe_start(out):
         need((scene.folder / "profile" / "pending").exists(), "no pending marker after the kill")
 
         scene.program = Program(scene.folder).start(wait_for_window=False, sim_config=ONE_CARD)
-        scene.dialog(SAFE_START_CAPTION, "safe-start.png", SAFE_LASTGOOD)
+        places = scene.dialog(SAFE_START_CAPTION, "safe-start.png", SAFE_APPLY)
+        need(places.get(SAFE_LASTGOOD) and places[SAFE_LASTGOOD].visible, "the last proven settings are not offered")
         scene.click_control(SAFE_START_CAPTION, SAFE_DEFAULTS)
         scene.closed(SAFE_START_CAPTION)
         need(wait_until(lambda: "SAFE_START = preset" in scene.log(), timeout=10), scene.log())

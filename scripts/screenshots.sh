@@ -31,6 +31,10 @@ vt_install_simulated_driver
 # the virtual display has no window manager that would.
 "$VT_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
+# Their caption buttons are drawn in Marlett; a prefix without it shows letters instead.
+for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+  [ -f "$marlett" ] && cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/" && break
+done
 
 export DISPLAY=${VT_SHOTS_DISPLAY:-:53}
 xvfb=

@@ -277,13 +277,15 @@ def settings_dialog(scene):
 
 def system_report(scene, report):
     """The report as the user opens it: in Notepad."""
+    # Notepad opens where its settings say: a window the size of the picture.
+    for name, value in (("iWindowPosX", 40), ("iWindowPosY", 40), ("iWindowPosDX", 600), ("iWindowPosDY", 830)):
+        subprocess.run([WINE, "reg", "add", r"HKCU\Software\Microsoft\Notepad", "/v", name, "/t", "REG_DWORD",
+                        "/d", str(value), "/f"], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     editor = subprocess.Popen([WINE, "notepad.exe", windows_path(report)], cwd=scene.folder,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         title = f"{report.name} - "
         window = need(wait_until(lambda: xdotool_search(title), timeout=30), "Notepad did not open the report")
-        xdotool("windowsize", "--sync", window, 560, 520)
-        xdotool("windowmove", "--sync", window, 40, 40)
         time.sleep(1.0)
         x, y, width, height = geometry(window)
         crop(scene.out / "system-report.png", x, y, width, height)
@@ -417,7 +419,6 @@ def installed_files(scene):
                          stderr=subprocess.DEVNULL)
         try:
             window = need(wait_until(explorer_window, timeout=30), "the file browser did not open")
-            xdotool("windowsize", "--sync", window, 640, 360)
             time.sleep(1.5)
             x, y, width, height = geometry(window)
             crop(scene.out / "installed-files.png", x, y, width, height)

@@ -4,7 +4,7 @@
 # Wine prefix of its own. Writes docs/images/*.png; commit them with the
 # guides so a plain checkout shows them.
 #
-#   scripts/screenshots.sh              every picture (about four minutes)
+#   scripts/screenshots.sh              every picture (about two and a half minutes)
 #   scripts/screenshots.sh NAME.png...  only the scenes that make these
 #
 # VT_BUILD names the build to take the program from (default: build/ of this

@@ -215,7 +215,8 @@ def visible_menu(near):
 def tray_menu(scene):
     """A real right click on the icon in the notification area opens the menu."""
     x, y, width, height = tray_icon()
-    pointer = (x + min(width, 32) // 2, y + height // 2)
+    # The icon's lowest row: the menu opens at the pointer, below the notification area, not under it.
+    pointer = (x + 12, y + height - 7)
     xdotool("mousemove", "--sync", *pointer)
     time.sleep(0.2)
     xdotool("click", "3")

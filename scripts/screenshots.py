@@ -24,13 +24,14 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 from harness import (EXE, GUARD, SKIN, TITLE, WINDOWS, WINE, Program, drawn_texts, log_text,  # noqa: E402
                      probe, wait_until, window_state, windows_path, xdotool)
 from test_advanced_mode import ADVANCED_BUTTON, TAB, dialog_shown  # noqa: E402
-from test_easy_mode import APPLY_AT, PRESET_AT  # noqa: E402
+from test_easy_mode import APPLY_AT, METER_TOP, PRESET_AT, Shot, near  # noqa: E402
 from test_settings_dialog import SETTINGS_AT, TABS, dialog_places, dialogs, click_screen  # noqa: E402
 
 COLLECTOR = WINDOWS / "tools" / "Sysdigest.exe"
 ONE_CARD = "gpu = current\nload = 60\n"
 AWAY = (600, 640)  # a spot of the window with no hover help
-WM_RBUTTONDOWN = 0x204
+# The meters' colour once a preset is applied.
+PRESET_COLOUR = {"highperformance": (229, 6, 6), "default": (44, 164, 222), "eco": (141, 194, 31)}
 
 WARNING_CAPTION = "必ずご確認ください。"
 CURVE_CAPTION = "ご確認ください"
@@ -75,7 +76,7 @@ class Scene:
     def start(self):
         self.program = Program(self.folder).start(sim_config=ONE_CARD)
         # The first monitoring passes and their refresh reach the screen.
-        need(wait_until(lambda: "FAN回転数1" in {t for *_, t in probe_texts()}, timeout=15), "no live readouts")
+        need(wait_until(lambda: "FAN回転数1" in {t for *_, t in drawn_texts()}, timeout=15), "no live readouts")
         time.sleep(2.5)
         return self.program
 
@@ -87,21 +88,16 @@ class Scene:
     def log(self):
         return log_text(self.folder)
 
-    def window(self, name):
-        """The whole window, the pointer parked where it raises no hover help."""
-        self.program.move(*AWAY)
-        time.sleep(0.5)
+    def window(self, name, park=True):
+        """The whole window; the pointer parked first where it raises no hover help, unless told not to."""
+        if park:
+            self.program.move(*AWAY)
+            time.sleep(0.5)
         path = self.out / name
         state = need(wait_until(window_state_visible, timeout=10), "the window is not shown")
         crop(path, state["x"], state["y"], state["width"], state["height"])
         print(f"  {name}", flush=True)
-
-    def window_as_is(self, name):
-        """The whole window with the pointer where it is (a hover help showing)."""
-        path = self.out / name
-        state = need(wait_until(window_state_visible, timeout=10), "the window is not shown")
-        crop(path, state["x"], state["y"], state["width"], state["height"])
-        print(f"  {name}", flush=True)
+        return path
 
     def dialog(self, caption, name, control=None):
         """The dialog with this caption, once it shows (and, with control, once that control shows)."""
@@ -145,10 +141,6 @@ class Scene:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-def probe_texts():
-    return drawn_texts()
-
-
 def window_state_visible():
     state = window_state()
     return state if state and state["visible"] else None
@@ -166,17 +158,19 @@ def easy_mode(out):
         # The Advanced Mode button's help shows after the pointer has rested on it.
         program.move(*ADVANCED_BUTTON)
         time.sleep(1.5)
-        scene.window_as_is("hover-help.png")
+        scene.window("hover-help.png", park=False)
 
         # Resting on a preset button shows what it does before it is chosen.
         program.move(*PRESET_AT["eco"])
         time.sleep(1.5)
-        scene.window_as_is("preset-hover.png")
+        scene.window("preset-hover.png", park=False)
 
         time.sleep(1.2)  # past the start-up's own hold-off
         for preset in ("highperformance", "eco", "default"):
             scene.apply_preset(preset)
-            scene.window(f"preset-{preset}.png")
+            shot = Shot(scene.window(f"preset-{preset}.png"))
+            lit = shot.pixel(420, METER_TOP["load"] + 6)
+            need(near(lit, PRESET_COLOUR[preset]), f"the meters of {preset} are {lit}, not its colour")
 
         tray_menu(scene)
         settings_dialog(scene)

@@ -11,6 +11,7 @@ finds its windows. Each scene starts in a fresh working folder.
 With names, only the scenes that make those pictures run.
 """
 
+import os
 import re
 import shutil
 import subprocess
@@ -27,7 +28,11 @@ from test_advanced_mode import ADVANCED_BUTTON, TAB, dialog_shown  # noqa: E402
 from test_easy_mode import APPLY_AT, METER_TOP, PRESET_AT, Shot, near  # noqa: E402
 from test_settings_dialog import SETTINGS_AT, TABS, dialog_places, dialogs, click_screen  # noqa: E402
 
+from setup_screenshots import PAGES as SETUP_PAGES, take_setup_pictures  # noqa: E402
+
 COLLECTOR = WINDOWS / "tools" / "Sysdigest.exe"
+# The installer the packages step made (scripts/package.sh); VT_DIST names another folder.
+DIST = Path(os.environ.get("VT_DIST", Path(__file__).resolve().parents[1] / "dist"))
 ONE_CARD = "gpu = current\nload = 60\n"
 AWAY = (600, 640)  # a spot of the window with no hover help
 # The meters' colour once a preset is applied.
@@ -435,8 +440,16 @@ def explorer_window():
     return None
 
 
+def installer(out):
+    """The installer's pages, as a user walks through them."""
+    setups = sorted(DIST.glob("Vantrelis-*-setup.exe"))
+    need(setups, f"no installer in {DIST}: scripts/package.sh makes it")
+    take_setup_pictures(setups[-1], out)
+
+
 # Each scene and the pictures it leaves, in the order the guides show them.
 SCENES = {
+    installer: [name for name, _ in SETUP_PAGES],
     easy_mode: ["first-start.png", "hover-help.png", "preset-hover.png", "preset-highperformance.png",
                 "preset-eco.png", "preset-default.png", "tray-menu.png", "settings-files.png",
                 "settings-history.png", "system-report-progress.png", "system-report.png"],

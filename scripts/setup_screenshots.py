@@ -50,8 +50,8 @@ def capture(window, path):
                    check=True, timeout=30)
 
 
-def main():
-    setup, images = Path(sys.argv[1]), Path(sys.argv[2])
+def take_setup_pictures(setup, images):
+    """Walks the installer's pages, leaving one picture of each in `images`; then uninstalls."""
     environment = dict(os.environ, WINEDLLOVERRIDES="winemenubuilder.exe=d")
     installer = subprocess.Popen(["wine", str(setup)], env=environment,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -59,8 +59,8 @@ def main():
         window = installer_window()
         for name, key in PAGES:
             time.sleep(1.5)  # the page drawn, and the install done before the last one
-            capture(window, images / name)
-            print(f"setup_screenshots: {name}")
+            capture(window, Path(images) / name)
+            print(f"  {name}", flush=True)
             if key:
                 xdotool("windowfocus", "--sync", window)
                 xdotool("key", key)
@@ -72,7 +72,13 @@ def main():
     uninstaller = Path(os.environ["WINEPREFIX"]) / "drive_c" / "users" / user / "AppData" / "Local" / "Programs" \
         / "Vantrelis" / "Uninstall.exe"
     subprocess.run(["wine", str(uninstaller), "/S"], env=environment, check=True, timeout=60)
+    # The uninstaller goes on from a copy of itself, which removes the original last.
+    deadline = time.monotonic() + 30
+    while uninstaller.exists() and time.monotonic() < deadline:
+        time.sleep(0.2)
+    if uninstaller.exists():
+        print("  (the scratch prefix keeps the install: its uninstaller did not finish)", flush=True)
 
 
 if __name__ == "__main__":
-    main()
+    take_setup_pictures(Path(sys.argv[1]), Path(sys.argv[2]))

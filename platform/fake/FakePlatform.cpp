@@ -279,6 +279,8 @@ void FakePlatform::releaseMutex(MutexHandle mutex) { record("releaseMutex " + he
 
 MutexWait FakePlatform::waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) {
     record("waitForMutex " + hex(value(mutex)) + " ms=" + std::to_string(milliseconds));
+    // A wait that times out takes its time, on the fake clock when sleeps are instant.
+    if (mutexWaitOutcome == MutexWait::TimedOut && instantSleep) skippedMilliseconds_ += milliseconds;
     return mutexWaitOutcome;
 }
 
@@ -727,6 +729,16 @@ std::uint32_t FakePlatform::trackPopupMenu(MenuHandle, Point screenPoint, Window
 
 void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }
 
+void FakePlatform::appendMenuSeparator(MenuHandle) { record("appendMenuSeparator"); }
+
+void FakePlatform::appendCheckItem(MenuHandle, std::uint32_t id, std::string_view text, bool checked) {
+    record("appendCheckItem " + std::to_string(id) + " " + std::string(text) + (checked ? " checked" : " unchecked"));
+}
+
+void FakePlatform::appendSubmenu(MenuHandle, MenuHandle, std::string_view text) {
+    record("appendSubmenu " + std::string(text));
+}
+
 // --- shell ------------------------------------------------------------------
 
 bool FakePlatform::shellExecute(WindowHandle, const char* verb, const std::string& file, const std::string& parameters,
@@ -737,6 +749,57 @@ bool FakePlatform::shellExecute(WindowHandle, const char* verb, const std::strin
     record(std::string("shellExecute verb=") + (verb ? verb : "") + " file=" + file + " parameters=" + parameters +
            " directory=" + (directory ? directory : "(none)") + " show=" + std::to_string(showCommand));
     return started;
+}
+
+// --- other processes, console, hotkeys, shortcuts ---------------------------
+
+bool FakePlatform::sendCopyData(WindowHandle handle, std::uintptr_t tag, std::string_view bytes,
+                                std::uint32_t timeoutMs, LResult& answer) {
+    record("sendCopyData tag=" + hex(static_cast<std::uint32_t>(tag)) + " bytes=" + std::string(bytes) +
+           " timeout=" + std::to_string(timeoutMs));
+    if (copyDataTimesOut) return false;
+    WindowProcedure procedure = procedureFor(handle);
+    if (procedure == nullptr) return false;
+    CopyDataRecord data{tag, static_cast<std::uint32_t>(bytes.size()), const_cast<char*>(bytes.data())};
+    answer = procedure(handle, WmCopyData, 0, reinterpret_cast<LParam>(&data));
+    return true;
+}
+
+bool FakePlatform::attachParentConsole() {
+    record(std::string("attachParentConsole ") + (parentConsole ? "attached" : "none"));
+    return parentConsole;
+}
+
+void FakePlatform::writeStandardError(std::string_view line) {
+    std::lock_guard guard(lock_);
+    record("writeStandardError " + std::string(line));
+    standardError.emplace_back(line);
+}
+
+bool FakePlatform::registerHotKey(WindowHandle, int id, std::uint32_t modifiers, std::uint32_t virtualKey) {
+    record("registerHotKey id=" + std::to_string(id) + " modifiers=" + hex(modifiers) + " key=" + hex(virtualKey));
+    return takenHotKeys.count({modifiers, virtualKey}) == 0;
+}
+
+void FakePlatform::unregisterHotKey(WindowHandle, int id) { record("unregisterHotKey id=" + std::to_string(id)); }
+
+std::string FakePlatform::startupFolder() { return startupFolderPath; }
+
+bool FakePlatform::createShortcut(const std::string& linkPath, const std::string& target,
+                                  const std::string& workingFolder) {
+    record("createShortcut " + linkPath + " target=" + target + " folder=" + workingFolder);
+    if (failShortcut) return false;
+    // A real file, so that tests see it come and go.
+    std::FILE* out = std::fopen(linkPath.c_str(), "wb");
+    if (out == nullptr) return false;
+    std::fprintf(out, "%s\n%s\n", target.c_str(), workingFolder.c_str());
+    std::fclose(out);
+    return true;
+}
+
+bool FakePlatform::deleteFile(const std::string& path) {
+    record("deleteFile " + path);
+    return std::remove(path.c_str()) == 0;
 }
 
 // --- drawing ----------------------------------------------------------------

@@ -118,6 +118,9 @@ inline constexpr std::uint32_t WM_DRIVER_LOST = 0x800E;
 // Posted to itself by a copy started with a request and no copy before it:
 // the request runs once start-up is done.
 inline constexpr std::uint32_t WM_RUN_REQUEST = 0x800F;
+// Posted when an option has something to tell the user (a hotkey another
+// program holds, a damaged options file): the notice shows from the loop.
+inline constexpr std::uint32_t WM_OPTIONS_NOTICE = 0x8010;
 
 // To the progress dialog, from the external system-information collector.
 inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;

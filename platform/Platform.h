@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -48,6 +49,9 @@ public:
     // Pushes what was written to `file` through to the disk before it is put
     // in place, so a power loss cannot leave the new name over lost data.
     virtual bool flushToDisk(std::FILE* file) = 0;
+    // The plain files of `folder` (no subfolders), in no particular order;
+    // empty when it cannot be read.
+    virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // --- text: the program's 8-bit texts are code page 932 ----------------
     virtual std::u16string toWide(std::string_view multiByte) = 0;

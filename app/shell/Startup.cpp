@@ -4,6 +4,7 @@
 
 #include "app/shell/CommandHandOff.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/ShellState.h"
 #include "app/shell/Tray.h"
 #include "app/shell/WindowProcedure.h"
@@ -106,6 +107,7 @@ int runApplication(int showCommand, const std::vector<std::string>& arguments) {
 
     AcceleratorHandle accelerators = os.loadAccelerators(IDA_MAIN);
     lifecycle.initDone = 1;
+    takeOptionsAtStart(lifecycle.mainWindow);
     runKeptRequestSoon(lifecycle.mainWindow);
     const int exitCode = messageLoop(accelerators);
     // A quit that did not come through the shutdown sequence (a skin image

@@ -1,6 +1,7 @@
 #include "app/shell/Tray.h"
 
 #include "app/shell/FrameSchedule.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/PanelEdit.h"
 #include "app/panels/PresetButtons.h"
 #include "app/ShellState.h"
@@ -59,9 +60,27 @@ void carryOut(std::uint32_t command) {
             trayRemove();
             platform().sendMessage(lifecycle.mainWindow, WM_QUIT_REQUEST, 0, 0);
             break;
+        case IDM_TRAY_START_WITH_WINDOWS:
+        case IDM_TRAY_HOTKEYS:
+        case IDM_TRAY_MONITOR_LOG:
+            toggleOption(command);
+            break;
         default:  // the menu was dismissed
             break;
     }
+}
+
+// After the five items: the options, each ticked while it is on. The
+// submenu goes with the menu it belongs to.
+void appendOptionsSubmenu(MenuHandle menu) {
+    Platform& os = platform();
+    const ProgramOptions& options = optionsInForce();
+    os.appendMenuSeparator(menu);
+    MenuHandle submenu = os.createPopupMenu();
+    os.appendCheckItem(submenu, IDM_TRAY_START_WITH_WINDOWS, "Windows と同時に起動", options.startWithWindows);
+    os.appendCheckItem(submenu, IDM_TRAY_HOTKEYS, "ホットキー (Ctrl+Alt+1/2/3/0)", options.hotkeys);
+    os.appendCheckItem(submenu, IDM_TRAY_MONITOR_LOG, "モニタリングログ", options.monitorLog);
+    os.appendSubmenu(menu, submenu, "オプション");
 }
 
 void showTrayMenu() {
@@ -70,6 +89,7 @@ void showTrayMenu() {
     Point cursor = os.cursorPosition();
     MenuHandle menu = os.createPopupMenu();
     for (const MenuItem& item : MenuItems) os.appendMenuItem(menu, item.id, item.text);
+    appendOptionsSubmenu(menu);
     const std::uint32_t chosen = os.trackPopupMenu(menu, cursor, lifecycle.mainWindow);
     // A notification-area menu closes on a click elsewhere only when its
     // owner gets a message after tracking.

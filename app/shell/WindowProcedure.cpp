@@ -14,6 +14,8 @@
 #include "app/shell/CommandHandOff.h"
 #include "app/panels/EasyPanel.h"
 #include "app/shell/FrameSchedule.h"
+#include "app/shell/Hotkeys.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/Recovery.h"
 #include "app/shell/SafeStart.h"
@@ -317,6 +319,12 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
             return onCopyData(lParam);
         case WM_RUN_REQUEST:
             onRunRequest(window);
+            return 0;
+        case WmHotKey:
+            onHotkey(wParam);
+            return 0;
+        case WM_OPTIONS_NOTICE:
+            showOptionNotices();
             return 0;
         case WM_CURVE_FOLLOWED:
             // The monitoring thread saw the driver's curve move; the points and

@@ -213,10 +213,24 @@ void FakePlatform::sleep(std::uint32_t milliseconds) {
 
 LocalTime FakePlatform::localTime() {
     if (fixedClock) return fixedTime;
-    std::time_t now = std::time(nullptr);
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    std::time_t seconds = system_clock::to_time_t(now);
     std::tm parts{};
-    fake::localParts(now, parts);
-    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+    fake::localParts(seconds, parts);
+    const int millisecond = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+            millisecond};
+}
+
+std::vector<FolderEntry> FakePlatform::listFolder(const std::string& folder) {
+    std::vector<FolderEntry> entries;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file(error)) continue;
+        entries.push_back({entry.path().filename().string(), static_cast<std::uint64_t>(entry.file_size(error))});
+    }
+    return entries;
 }
 
 void FakePlatform::debugOutput(std::string_view text) { record("debugOutput " + std::string(text)); }

@@ -120,6 +120,7 @@ public:
     bool createDirectory(const std::string& path) override;
     bool replaceFile(const std::string& from, const std::string& to) override;
     bool flushToDisk(std::FILE* file) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
 
     std::u16string toWide(std::string_view multiByte) override;
     std::string toMultiByte(std::u16string_view wide) override;

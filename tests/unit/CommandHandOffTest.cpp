@@ -9,6 +9,7 @@
 #include "gpu/Monitor.h"
 #include "gpu/Workers.h"
 #include "platform/Messages.h"
+#include "resources/ResourceIds.h"
 #include "state/Lifecycle.h"
 #include "state/TuningSettings.h"
 #include "tests/unit/GpuTestSupport.h"
@@ -57,6 +58,14 @@ protected:
         return answer;
     }
 
+    // The program started and left running, as the message loop would have it.
+    void startTheProgram() {
+        runApplication(SwShowNormal);
+        ASSERT_NE(shell.rootView, nullptr);
+        // The fake's loop ends once its queue is empty; the program goes on.
+        lifecycle.running = 1;
+    }
+
     // A request as a second copy sends it to the copy this test started.
     LResult sendToThisCopy(const CommandRequest& request) {
         const std::string bytes = serialiseRequest(request);
@@ -100,7 +109,7 @@ TEST_F(CommandHandOffTest, BadArgumentsChangeNothingAndEndWithTwo) {
         }
         setPlatform(&fake);
     }
-    EXPECT_FALSE(std::filesystem::exists("log"));
+    EXPECT_FALSE(std::filesystem::exists("log/log.txt"));
     EXPECT_FALSE(std::filesystem::exists("profile"));
 }
 
@@ -130,14 +139,15 @@ TEST_F(CommandHandOffTest, RunningCopysAnswerIsTheExitCode) {
     }
 }
 
-TEST_F(CommandHandOffTest, ProfilePathTravelsAbsolute) {
+// (How a relative path becomes absolute is CommandLine's test; on the host
+// the scratch folder's path is already absolute and travels as it is.)
+TEST_F(CommandHandOffTest, ProfilePathIsCheckedAndTravelsWhole) {
     test::writeFile("night.cfg", "GPU = 0\n");
+    const std::string path = (folder.path() / "night.cfg").string();
     runningCopy();
     answers = {encodeAnswer(RequestOutcome::Done)};
-    EXPECT_EQ(runApplication(SwShowNormal, {"/load", "night.cfg"}), 0);
-    ASSERT_EQ(received.size(), 1u);
-    const std::string expected = fake.currentDirectory() + "\\night.cfg";
-    EXPECT_EQ(received[0], "VTRQ1\n2\n0\n" + expected);
+    EXPECT_EQ(runApplication(SwShowNormal, {"/load", path}), 0);
+    EXPECT_EQ(received, (std::vector<std::string>{"VTRQ1\n2\n0\n" + path}));
 }
 
 // A copy still starting or in a dialog says "later"; the new copy asks again
@@ -179,7 +189,7 @@ TEST_F(CommandHandOffTest, QuitWithNoCopyRunningStartsNothing) {
     EXPECT_EQ(runApplication(SwShowNormal, {"/quit"}), 0);
     EXPECT_EQ(fake.count("createWindow"), 0);
     EXPECT_EQ(fake.count("releaseMutex"), 1);
-    EXPECT_FALSE(std::filesystem::exists("log"));
+    EXPECT_FALSE(std::filesystem::exists("log/log.txt"));
 }
 
 // With no copy before it, the copy starts as the program and runs the
@@ -199,13 +209,13 @@ TEST_F(CommandHandOffTest, WithNoCopyRunningStartsAndApplies) {
 }
 
 TEST_F(CommandHandOffTest, RunningCopyCarriesRequestsOutOnTheWindowsRoads) {
-    runApplication(SwShowNormal);
-    ASSERT_NE(shell.rootView, nullptr);
+    startTheProgram();
     fake.clearCalls();
 
     EXPECT_EQ(sendToThisCopy({RequestKind::Preset, 0, 0, ""}), encodeAnswer(RequestOutcome::Done));
     EXPECT_EQ(tuning.easySettings, PresetHighPerformance);
-    EXPECT_EQ(FakePlatform::iconResourceId(fake.trayIcon().icon), 164u);
+    // (The fake's loop took the tray icon down as it ended: the class icon shows the change.)
+    EXPECT_EQ(FakePlatform::iconResourceId(fake.classIcon()), 164u);
     finishApplySettle();
 
     // A profile made for another card: offsets this one refuses.
@@ -216,14 +226,14 @@ TEST_F(CommandHandOffTest, RunningCopyCarriesRequestsOutOnTheWindowsRoads) {
     EXPECT_EQ(sendToThisCopy({RequestKind::Load, 0, 0, other + ".gone.cfg"}), encodeAnswer(RequestOutcome::NotDone));
 
     EXPECT_EQ(sendToThisCopy({RequestKind::Reset, 0, 0, ""}), encodeAnswer(RequestOutcome::Done));
-    EXPECT_EQ(FakePlatform::iconResourceId(fake.trayIcon().icon), 161u);
+    EXPECT_EQ(FakePlatform::iconResourceId(fake.classIcon()), 161u);
     EXPECT_NE(log().find(": RESET = SUCCESSFUL"), std::string::npos);
     // The reset asked nobody: no confirmation dialog.
     EXPECT_EQ(fake.count("dialogBox"), 0);
 }
 
 TEST_F(CommandHandOffTest, RunningCopyRefusesWhatIsNotARequestAndWaitsOutDialogs) {
-    runApplication(SwShowNormal);
+    startTheProgram();
     CopyDataRecord foreign{0x1234, 3, const_cast<char*>("abc")};
     EXPECT_EQ(mainWindowProcedure(lifecycle.mainWindow, WmCopyData, 0, reinterpret_cast<LParam>(&foreign)),
               encodeAnswer(RequestOutcome::NotDone));
@@ -234,6 +244,13 @@ TEST_F(CommandHandOffTest, RunningCopyRefusesWhatIsNotARequestAndWaitsOutDialogs
     lifecycle.modal.slot[ResetConfirmSlot] = ModalResults::openSentinel(ResetConfirmSlot);
     EXPECT_EQ(sendToThisCopy({RequestKind::Preset, 2, 0, ""}), encodeAnswer(RequestOutcome::Later));
     EXPECT_NE(tuning.easySettings, PresetEco);
+    lifecycle.modal.slot[ResetConfirmSlot] = IDC_RESET_OK;
+    EXPECT_EQ(sendToThisCopy({RequestKind::Preset, 2, 0, ""}), encodeAnswer(RequestOutcome::Done));
+    EXPECT_EQ(tuning.easySettings, PresetEco);
+
+    // A copy on its way out: the new copy waits for it to go.
+    lifecycle.running = 0;
+    EXPECT_EQ(sendToThisCopy({RequestKind::Reset, 0, 0, ""}), encodeAnswer(RequestOutcome::Later));
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ void recordMonitorPass(int index) {
     if (to == nullptr || index < 0 || index >= MaxGpus) return;
     const GpuSlot& gpu = inventory.slots[index];
     const GpuReadings& readings = monitor.gpu[index];
-    MonitorRow row;
+    MonitorLogRow row;
     row.time = platform().localTime();
     row.gpu = gpuName(index);
     row.gpuClockMhz = static_cast<int>(readings.gpuClock.load() / 1000);
@@ -84,7 +84,7 @@ void recordMonitorPass(int index) {
 void recordMonitorEvent(const std::string& event) {
     MonitorLog* to = active.load();
     if (to == nullptr) return;
-    MonitorRow row;
+    MonitorLogRow row;
     row.time = platform().localTime();
     row.gpu = gpuName(tuning.selectedGpu);
     row.event = eventLabel.empty() ? event : eventLabel;

@@ -74,7 +74,7 @@ std::uint64_t fileSize(const std::string& path) {
 
 }  // namespace
 
-std::string monitorCsvRow(const MonitorRow& row) {
+std::string monitorCsvRow(const MonitorLogRow& row) {
     const std::string fields[] = {
         timeText(row.time),          csvField(row.gpu),         number(row.gpuClockMhz),
         number(row.memClockMhz),     number(row.temperature),   number(row.load),
@@ -134,7 +134,7 @@ std::string utf8FromUtf16(std::u16string_view text) {
     return out;
 }
 
-void MonitorLog::add(MonitorRow row) {
+void MonitorLog::add(MonitorLogRow row) {
     const std::lock_guard hold(lock_);
     if (rows_.size() >= MonitorLogMaxPending) {
         rows_.erase(rows_.begin());
@@ -181,7 +181,7 @@ bool MonitorLog::makeRoom(const std::string& keep, std::uint64_t adding) {
 
 void MonitorLog::flush(const LocalTime& today) {
     const std::lock_guard one(flushing_);
-    std::vector<MonitorRow> rows;
+    std::vector<MonitorLogRow> rows;
     {
         const std::lock_guard hold(lock_);
         rows.swap(rows_);
@@ -189,7 +189,7 @@ void MonitorLog::flush(const LocalTime& today) {
     // Each day's rows in one go, in the order they came.
     std::map<std::string, std::string> byFile;
     std::vector<std::string> order;
-    for (const MonitorRow& row : rows) {
+    for (const MonitorLogRow& row : rows) {
         const std::string name = monitorLogName(row.time);
         if (byFile.find(name) == byFile.end()) order.push_back(name);
         byFile[name] += monitorCsvRow(row) + "\n";
@@ -217,8 +217,10 @@ void MonitorLogWriter::start(MonitorLog& log) {
     stopping_ = false;
     thread_ = std::thread([this, &log] {
         std::unique_lock hold(lock_);
-        while (!stopping_) {
+        // The flush after the stop writes the last rows.
+        for (bool last = false; !last;) {
             wake_.wait_for(hold, std::chrono::milliseconds(MonitorLogFlushMs), [this] { return stopping_; });
+            last = stopping_;
             hold.unlock();
             log.flush(platform().localTime());
             hold.lock();

@@ -27,7 +27,7 @@ inline constexpr std::uint64_t MonitorLogMaxBytes = 100ull * 1024 * 1024;
 // Rows held in memory at most: a writer that cannot write loses the oldest.
 inline constexpr std::size_t MonitorLogMaxPending = 20000;
 
-struct MonitorRow {
+struct MonitorLogRow {
     LocalTime time;   // with milliseconds
     std::string gpu;  // UTF-8
     std::optional<int> gpuClockMhz, memClockMhz, temperature, load;
@@ -43,7 +43,7 @@ extern const char* const MonitorCsvHeader;
 inline constexpr const char* Utf8Mark = "\xEF\xBB\xBF";
 
 // One line, without its line feed.
-std::string monitorCsvRow(const MonitorRow& row);
+std::string monitorCsvRow(const MonitorLogRow& row);
 // "monitor-YYYYMMDD.csv"
 std::string monitorLogName(const LocalTime& day);
 // Days since 1970-01-01 of a calendar date (any month length, leap years).
@@ -57,7 +57,7 @@ public:
     explicit MonitorLog(std::string folder) : folder_(std::move(folder)) {}
 
     // Any thread; memory only, never a file.
-    void add(MonitorRow row);
+    void add(MonitorLogRow row);
     // Writes the rows held, each to its day's file; then files older than 30
     // days before `today` go, and the oldest other files while the total is
     // over the limit. A row that would still not fit is dropped.
@@ -74,7 +74,7 @@ private:
 
     std::string folder_;
     mutable std::mutex lock_;
-    std::vector<MonitorRow> rows_;
+    std::vector<MonitorLogRow> rows_;
     std::uint64_t dropped_ = 0;
     std::mutex flushing_;
 };

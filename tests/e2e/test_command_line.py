@@ -41,10 +41,10 @@ class CommandLine(ProgramTest):
     def test_profile_for_other_cards_ends_with_1(self):
         program = self.start_program(sim_config=ONE_CARD)
         # Offsets no card of this model takes.
-        (self.folder / "other.cfg").write_text("GPU = 0\nEASY_SETTINGS = 3\nGPU_OFFSET = 900000.000\n"
+        (self.folder / "other.cfg").write_text("GPU = 0\nEASY_SETTINGS = 3\nGPU_OFFSET = 5000000.000\n"
                                                "MEM_OFFSET = 0.000\nPOWER_TARGET = 100000.000\n")
         self.assertEqual(self.run_copy("/load", "other.cfg"), 1)
-        self.assertNotEqual(int(program.sim_state()["gpu0.graphicsDelta"]), 900000)
+        self.assertNotEqual(int(program.sim_state()["gpu0.graphicsDelta"]), 5000000)
         self.assertIn("SLI-SYNC = ", log_text(self.folder))  # the load's own lines, as from the dialog
 
     def test_bad_arguments_end_with_2_and_change_nothing(self):

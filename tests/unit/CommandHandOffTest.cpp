@@ -219,7 +219,7 @@ TEST_F(CommandHandOffTest, RunningCopyCarriesRequestsOutOnTheWindowsRoads) {
     finishApplySettle();
 
     // A profile made for another card: offsets this one refuses.
-    test::writeFile("other.cfg", "GPU = 0\nEASY_SETTINGS = 3\nGPU_OFFSET = 900000.000\nMEM_OFFSET = 0.000\n");
+    test::writeFile("other.cfg", "GPU = 0\nEASY_SETTINGS = 3\nGPU_OFFSET = 5000000.000\nMEM_OFFSET = 0.000\n");
     const std::string other = (folder.path() / "other.cfg").string();
     EXPECT_EQ(sendToThisCopy({RequestKind::Load, 0, 0, other}), encodeAnswer(RequestOutcome::Refused));
 

@@ -73,6 +73,9 @@ void takeOptionsAtStart(WindowHandle window) {
     if (file.state == OptionsState::Missing) return;
     inForce = file.options;
     if (file.state == OptionsState::Damaged) tell(DamagedNotice);
+    // Made again at every start: the program may have moved, and the
+    // shortcut must start it in the folder it now runs from.
+    if (inForce.startWithWindows && !placeShortcut(true)) tell(ShortcutNotice);
     if (inForce.hotkeys) hotkeysOn(window);
     if (inForce.monitorLog) startMonitorLog(logFolder());
 }

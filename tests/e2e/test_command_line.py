@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from harness import TITLE, WINE, ProgramTest, log_text, message_box, probe, wait_until
+from harness import PREFIX, TITLE, WINE, ProgramTest, log_text, message_box, probe, wait_until, windows_path
 
 ONE_CARD = "gpu = current\nload = 60\n"
 ECO = {"gpu0.graphicsDelta": 0, "gpu0.powerLimit": 80000, "gpu0.thermalLimit": 70 * 256}
@@ -103,6 +103,26 @@ class CommandLine(ProgramTest):
         self.assertGreaterEqual(len(passes), seconds - 3)
         self.assertLessEqual(len(passes), seconds + 2)
         self.assertTrue(all(line.split(",")[1] == "GeForce RTX 3080" for line in lines[1:]))
+
+
+class StartWithWindows(ProgramTest):
+    def test_the_option_puts_a_shortcut_started_in_the_program_folder_in_the_startup_folder(self):
+        (self.folder / "profile").mkdir()
+        (self.folder / "profile" / "options.cfg").write_text("START_WITH_WINDOWS = 1\n")
+        self.start_program(sim_config=ONE_CARD)
+        links = [link for link in (PREFIX / "drive_c" / "users").rglob("Vantrelis.lnk")
+                 if link.parent.name == "Startup"]
+        try:
+            self.assertEqual(len(links), 1, links)
+            data = links[0].read_bytes()
+            folder = windows_path(self.folder)
+            # The shell link keeps its paths as UTF-16 or as 8-bit text.
+            self.assertTrue(folder.encode("utf-16-le") in data or folder.encode("cp932") in data, data)
+            program = folder + "\\Vantrelis.exe"
+            self.assertTrue(program.encode("utf-16-le") in data or program.encode("cp932") in data, data)
+        finally:
+            for link in links:
+                link.unlink()
 
 
 if __name__ == "__main__":

@@ -140,6 +140,19 @@ TEST_F(OptionsInForceTest, EachChangeTakesEffectAndIsSavedAtOnce) {
     EXPECT_EQ(test::readFile(OptionsPath), test::textFile("START_WITH_WINDOWS = 0\nHOTKEYS = 0\nMONITOR_LOG = 0\n"));
 }
 
+TEST_F(OptionsInForceTest, StartPutsTheShortcutInPlaceForTheFolderItRunsFrom) {
+    writeOptionsFile("START_WITH_WINDOWS = 1\n");
+    startTheProgram();
+    const std::string link = fake.startupFolderPath + "\\" + StartupShortcutName;
+    EXPECT_EQ(fake.count("createShortcut " + link + " target=" + fake.programFile() +
+                         " folder=" + lifecycle.programFolder),
+              1);
+    EXPECT_EQ(test::readFile(link), fake.programFile() + "\n" + lifecycle.programFolder + "\n");
+    EXPECT_EQ(fake.count("messageBox"), 0);
+    // Nothing to save: the file says what is in force.
+    EXPECT_EQ(test::readFile(OptionsPath), test::textFile("START_WITH_WINDOWS = 1\n"));
+}
+
 TEST_F(OptionsInForceTest, ShortcutThatCannotBeMadeLeavesTheOptionOff) {
     startTheProgram();
     fake.failShortcut = true;

@@ -30,6 +30,7 @@ struct RefusalMark {
 
 // Each road as the window's own control takes it; false when nothing was done.
 bool takeRoad(const CommandRequest& request) {
+    const WindowStaysInTray quietly;
     switch (request.kind) {
         case RequestKind::Preset:
             return applyPresetNow(request.preset);

@@ -1,6 +1,7 @@
 #include "app/shell/Hotkeys.h"
 
 #include "app/panels/ActionButtons.h"
+#include "app/shell/Tray.h"
 #include "gpu/Apply.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
@@ -43,6 +44,7 @@ void onHotkey(WParam id) {
         if (static_cast<WParam>(key.id) != id) continue;
         // A key held down repeats: one apply per press, not one per repeat.
         if (applySettling()) return;
+        const WindowStaysInTray quietly;
         if (key.preset >= 0) {
             applyPresetNow(key.preset);
         } else {

@@ -22,6 +22,7 @@ namespace {
 std::uint32_t taskbarCreated = 0;
 // The icon is up: added and not removed since. A removed icon stays removed.
 bool iconShown = false;
+bool stayInTray = false;
 
 struct MenuItem {
     std::uint32_t id;
@@ -133,13 +134,17 @@ void setAppIcon(IconHandle icon) {
     // hiding and showing the window for it took seconds and made it flicker.
     os.setWindowIcon(lifecycle.mainWindow, icon);
     // The window is up afterwards, also when it had gone to the tray.
-    if (lifecycle.hiddenToTray != 0) {
+    if (lifecycle.hiddenToTray != 0 && !stayInTray) {
         os.showWindow(lifecycle.mainWindow, SwShow);
         gpuWorkers.leaveTray();
     }
     if (WindowHandle taskbar = os.findWindow("Shell_TrayWnd", "")) os.invalidate(taskbar, true);
     os.notifyIcon(TrayOperation::Modify, trayIconData);
 }
+
+WindowStaysInTray::WindowStaysInTray() : previous_(stayInTray) { stayInTray = true; }
+
+WindowStaysInTray::~WindowStaysInTray() { stayInTray = previous_; }
 
 void onTrayNotify(LParam lParam) {
     switch (static_cast<std::uint32_t>(lParam)) {

@@ -74,6 +74,7 @@ class CommandLine(ProgramTest):
         (self.folder / "profile").mkdir()
         (self.folder / "profile" / "options.cfg").write_text("HOTKEYS = 1\n")
         program = self.start_program(sim_config=ONE_CARD)
+        time.sleep(1)  # the options are taken once the window shows
         program.key("ctrl+alt+3")
         self.assertTrue(wait_until(lambda: log_text(self.folder).endswith(SUCCESS), timeout=10),
                         log_text(self.folder))
@@ -110,8 +111,14 @@ class StartWithWindows(ProgramTest):
         (self.folder / "profile").mkdir()
         (self.folder / "profile" / "options.cfg").write_text("START_WITH_WINDOWS = 1\n")
         self.start_program(sim_config=ONE_CARD)
-        links = [link for link in (PREFIX / "drive_c" / "users").rglob("Vantrelis.lnk")
-                 if link.parent.name.lower() == "startup"]
+
+        def links_now():
+            return [link for link in (PREFIX / "drive_c" / "users").rglob("Vantrelis.lnk")
+                    if link.parent.name.lower() == "startup"]
+
+        # The options are taken once the window shows.
+        wait_until(links_now, timeout=10)
+        links = links_now()
         try:
             self.assertEqual(len(links), 1, links)
             data = links[0].read_bytes()

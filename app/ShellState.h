@@ -26,6 +26,7 @@ inline constexpr std::uintptr_t TIMER_REFRESH = 102;
 inline constexpr std::uintptr_t TIMER_EXIT = 103;
 inline constexpr std::uintptr_t TIMER_RESUME_GRACE = 104;  // the driver finishes waking
 inline constexpr std::uintptr_t TIMER_REBIND = 105;        // asks a driver that went whether it is back
+inline constexpr std::uintptr_t TIMER_REQUEST_RETRY = 106;  // a request from the command line waits for a dialog
 
 struct InputState {
     std::int32_t mouseButton = BUTTON_IDLE;

@@ -14,7 +14,18 @@ DriverStatus callWith(Structure& structure, Operation operation, Args... argumen
     return callOperation(operation, arguments..., structure.data());
 }
 
+// Refused writes of this thread: the window thread's requests compare the
+// count before and after, whatever other threads write meanwhile.
+thread_local std::uint32_t refusedWrites = 0;
+
+DriverStatus counted(DriverStatus status) {
+    if (status != DriverOk) ++refusedWrites;
+    return status;
+}
+
 }  // namespace
+
+std::uint32_t DriverApi::refusedWritesOnThisThread() { return refusedWrites; }
 
 DriverStatus DriverApi::initialize() { return binder::initialize(); }
 
@@ -60,7 +71,7 @@ DriverStatus DriverApi::getPstates20(GpuHandle gpu, Pstates20& pstates) {
 }
 
 DriverStatus DriverApi::setPstates20(GpuHandle gpu, Pstates20& request) {
-    return callWith(request, Operation::SetPstates20, gpu);
+    return counted(callWith(request, Operation::SetPstates20, gpu));
 }
 
 DriverStatus DriverApi::getCurrentPstate(GpuHandle gpu, std::uint32_t& pstate) {
@@ -72,7 +83,7 @@ DriverStatus DriverApi::enableDynamicPstates(GpuHandle gpu, std::uint32_t enable
 }
 
 DriverStatus DriverApi::setPstateClientLimit(GpuHandle gpu, std::uint32_t limitKind, std::uint32_t pstate) {
-    return callOperation(Operation::SetPstateClientLimit, gpu, limitKind, pstate);
+    return counted(callOperation(Operation::SetPstateClientLimit, gpu, limitKind, pstate));
 }
 
 DriverStatus DriverApi::getPowerPolicyInfo(GpuHandle gpu, PowerPolicyInfo& info) {
@@ -84,7 +95,7 @@ DriverStatus DriverApi::getPowerPolicyStatus(GpuHandle gpu, PowerPolicyStatus& s
 }
 
 DriverStatus DriverApi::setPowerPolicyStatus(GpuHandle gpu, PowerPolicyStatus& request) {
-    return callWith(request, Operation::SetPowerPolicyStatus, gpu);
+    return counted(callWith(request, Operation::SetPowerPolicyStatus, gpu));
 }
 
 DriverStatus DriverApi::getThermalPolicyInfo(GpuHandle gpu, ThermalPolicyInfo& info) {
@@ -96,7 +107,7 @@ DriverStatus DriverApi::getThermalPolicyLimit(GpuHandle gpu, ThermalPolicyLimit&
 }
 
 DriverStatus DriverApi::setThermalPolicyLimit(GpuHandle gpu, ThermalPolicyLimit& request) {
-    return callWith(request, Operation::SetThermalPolicyLimit, gpu);
+    return counted(callWith(request, Operation::SetThermalPolicyLimit, gpu));
 }
 
 DriverStatus DriverApi::getCoolerSettings(GpuHandle gpu, std::uint32_t coolerIndex, CoolerSettings& settings) {
@@ -104,7 +115,7 @@ DriverStatus DriverApi::getCoolerSettings(GpuHandle gpu, std::uint32_t coolerInd
 }
 
 DriverStatus DriverApi::setCoolerLevels(GpuHandle gpu, std::uint32_t coolerIndex, CoolerLevels& request) {
-    return callWith(request, Operation::SetCoolerLevels, gpu, coolerIndex);
+    return counted(callWith(request, Operation::SetCoolerLevels, gpu, coolerIndex));
 }
 
 DriverStatus DriverApi::restoreCoolerSettings(GpuHandle gpu, const std::uint32_t* coolerIndices,
@@ -118,7 +129,7 @@ DriverStatus DriverApi::getFanCoolerStatus(GpuHandle gpu, FanCoolerStatus& statu
 }
 
 DriverStatus DriverApi::setFanCoolerControl(GpuHandle gpu, FanCoolerControl& request) {
-    return callWith(request, Operation::SetFanCoolerControl, gpu);
+    return counted(callWith(request, Operation::SetFanCoolerControl, gpu));
 }
 
 DriverStatus DriverApi::getFanCurveInfo(GpuHandle gpu, FanCurveInfo& info) {
@@ -130,7 +141,7 @@ DriverStatus DriverApi::getFanCurve(GpuHandle gpu, FanCurve& curve) {
 }
 
 DriverStatus DriverApi::setFanCurve(GpuHandle gpu, FanCurve& request) {
-    return callWith(request, Operation::SetFanCurve, gpu);
+    return counted(callWith(request, Operation::SetFanCurve, gpu));
 }
 
 DriverStatus DriverApi::drsCreateSession(DrsSession& session) {
@@ -154,7 +165,7 @@ DriverStatus DriverApi::drsGetBaseProfile(DrsSession session, DrsProfile& profil
 }
 
 DriverStatus DriverApi::drsSetSetting(DrsSession session, DrsProfile profile, DrsSetting& setting) {
-    return callWith(setting, Operation::NvAPI_DRS_SetSetting, session, profile);
+    return counted(callWith(setting, Operation::NvAPI_DRS_SetSetting, session, profile));
 }
 
 DriverStatus DriverApi::drsGetSetting(DrsSession session, DrsProfile profile, std::uint32_t settingId,

@@ -18,6 +18,10 @@
 namespace vt {
 
 struct DriverApi {
+    // How many tuning writes (clocks, power and thermal limits, fans, the fan
+    // curve, driver settings) the driver refused on the calling thread so far.
+    static std::uint32_t refusedWritesOnThisThread();
+
     // Loads and initialises the driver; the program's start-up call.
     static DriverStatus initialize();
     static DriverStatus initializeAgain();  // after a driver reset

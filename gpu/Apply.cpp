@@ -1,5 +1,9 @@
 #include "gpu/Apply.h"
 
+#include <string>
+
+#include "gpu/MonitorRows.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
@@ -337,6 +341,19 @@ void startSettle() {
     });
 }
 
+constexpr const char* PresetEventNames[] = {"highperformance", "default", "eco"};
+
+std::string pageEvent(std::int32_t page) {
+    switch (page) {
+        case ClockPage: return "apply clock offsets";
+        case PowerPage: return "apply power and temperature targets";
+        case FrameRatePage: return "apply frame-rate target";
+        case FanSpeedPage: return "apply fan speeds";
+        case CurvePage: return "apply fan curve";
+        default: return "apply";
+    }
+}
+
 // The history record of what was applied, and the one-second settle.
 void commonEnd() {
     recordApply(writeCurrentProfile);
@@ -362,6 +379,7 @@ void applyAdvancedPage(std::int32_t page, const PageValues& values) {
             case CurvePage: applyEditedFanCurve(values); break;
             default: break;
         }
+        recordMonitorEvent(pageEvent(page));
     }
     tuning.easySettings = PresetCustom;
     commonEnd();
@@ -382,6 +400,7 @@ bool applyEasyPreset(std::int32_t preset) {
     tuning.pstate = -1;
     const bool ok = applyBundle(preset, current, bundle);
     logWord("EASY_SETTINGS", ok ? "SUCCESSFUL" : "FAILED");
+    recordMonitorEvent(std::string("preset ") + PresetEventNames[preset] + (ok ? "" : " FAILED"));
     commonEnd();
     return true;
 }

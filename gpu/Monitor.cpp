@@ -1,4 +1,5 @@
 #include "gpu/Monitor.h"
+#include "gpu/MonitorRows.h"
 
 #include <algorithm>
 #include <memory>
@@ -301,6 +302,7 @@ void samplePass() {
     if (ledger.driverGone()) noteDriverGone(gpu, readings);
     const bool first = monitor.meters.sampledGpu() == -1;
     publishMeters(index, gpu, readings, base);
+    recordMonitorPass(index);
     if (provingPass(answered)) noteSettingsInForce(index);
     refreshHeldFans();
     if (first && lifecycle.mainWindow != nullptr) platform().postMessage(lifecycle.mainWindow, WM_FIRST_SAMPLE, 0, 0);

@@ -13,6 +13,7 @@
 #include "gpu/GpuRequests.h"
 #include "gpu/GpuWalk.h"
 #include "gpu/InventoryBuilder.h"
+#include "gpu/MonitorRows.h"
 #include "gpu/SafetyNet.h"
 #include "gpu/WindowHooks.h"
 #include "gpu/Workers.h"
@@ -357,6 +358,7 @@ void applyProfileFile(const std::string& path) {
     const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
     tuningWriteBegins(RoadLoad);
     applyProfile(ProfileSource(path, 0));
+    recordMonitorEvent("load " + path.substr(path.find_last_of("\\/") + 1));
     tuningWriteSettled();
     refreshHeldFans();
 }
@@ -365,6 +367,7 @@ bool applyHistoryRecord(const std::string& historyFile, int age) {
     const DriverGate::Hold hold = gpuWorkers.gate().close(GateHolder::ProfileLoad);
     tuningWriteBegins(RoadHistory);
     const bool complete = applyProfile(ProfileSource(historyFile, std::max(age, 1)));
+    recordMonitorEvent("history " + std::to_string(std::max(age, 1)) + (complete ? "" : " INCOMPLETE"));
     tuningWriteSettled();
     refreshHeldFans();
     return complete;

@@ -1,5 +1,7 @@
 #include "gpu/Reset.h"
 
+#include "gpu/MonitorRows.h"
+
 #include "driver/DriverApi.h"
 #include "driver/DriverOperations.h"
 #include "gpu/FanControl.h"
@@ -117,6 +119,7 @@ ResetOutcome resetGpusToDefaults() {
     hookRefreshTrayTip();
     hookRepaint();
     logWord("RESET", ok ? "SUCCESSFUL" : "FAILED");
+    recordMonitorEvent(ok ? "reset" : "reset FAILED");
     refreshHeldFans();
     return outcome;
 }

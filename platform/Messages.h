@@ -19,6 +19,7 @@ inline constexpr std::uint32_t WmPaint = 0x000F;
 inline constexpr std::uint32_t WmClose = 0x0010;
 inline constexpr std::uint32_t WmQuit = 0x0012;
 inline constexpr std::uint32_t WmSetCursor = 0x0020;
+inline constexpr std::uint32_t WmCopyData = 0x004A;
 inline constexpr std::uint32_t WmNotify = 0x004E;
 inline constexpr std::uint32_t WmNcLButtonDown = 0x00A1;
 inline constexpr std::uint32_t WmNcLButtonUp = 0x00A2;
@@ -36,6 +37,7 @@ inline constexpr std::uint32_t WmRButtonUp = 0x0205;
 inline constexpr std::uint32_t WmPowerBroadcast = 0x0218;
 inline constexpr std::uint32_t WmExitSizeMove = 0x0232;
 inline constexpr std::uint32_t WmMouseLeave = 0x02A3;
+inline constexpr std::uint32_t WmHotKey = 0x0312;
 inline constexpr std::uint32_t WmApp = 0x8000;
 
 inline constexpr std::uint32_t ScClose = 0xF060;
@@ -73,6 +75,18 @@ struct NotifyHeader {
     std::uintptr_t id;
     std::uint32_t code;
 };
+// WM_COPYDATA's record (COPYDATASTRUCT): a tag, a byte count and the bytes.
+struct CopyDataRecord {
+    std::uintptr_t tag;
+    std::uint32_t size;
+    void* data;
+};
+
+// RegisterHotKey's modifiers.
+inline constexpr std::uint32_t ModAlt = 0x0001;
+inline constexpr std::uint32_t ModControl = 0x0002;
+inline constexpr std::uint32_t ModNoRepeat = 0x4000;
+
 inline constexpr std::uint32_t TcnSelChange = static_cast<std::uint32_t>(-551);
 
 inline constexpr std::uint32_t ErrorModNotFound = 126;
@@ -101,6 +115,12 @@ inline constexpr std::uint32_t WM_SAFE_START = 0x800D;
 // The monitoring thread found the driver gone (every GPU call of a pass failed
 // as a resetting driver's do); the window thread takes it back from here.
 inline constexpr std::uint32_t WM_DRIVER_LOST = 0x800E;
+// Posted to itself by a copy started with a request and no copy before it:
+// the request runs once start-up is done.
+inline constexpr std::uint32_t WM_RUN_REQUEST = 0x800F;
+// Posted when an option has something to tell the user (a hotkey another
+// program holds, a damaged options file): the notice shows from the loop.
+inline constexpr std::uint32_t WM_OPTIONS_NOTICE = 0x8010;
 
 // To the progress dialog, from the external system-information collector.
 inline constexpr std::uint32_t WM_PROGRESS_STEP = 0x8005;

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -48,6 +49,9 @@ public:
     // Pushes what was written to `file` through to the disk before it is put
     // in place, so a power loss cannot leave the new name over lost data.
     virtual bool flushToDisk(std::FILE* file) = 0;
+    // The plain files of `folder` (no subfolders), in no particular order;
+    // empty when it cannot be read.
+    virtual std::vector<FolderEntry> listFolder(const std::string& folder) = 0;
 
     // --- text: the program's 8-bit texts are code page 932 ----------------
     virtual std::u16string toWide(std::string_view multiByte) = 0;
@@ -137,6 +141,37 @@ public:
     // menu was dismissed.
     virtual std::uint32_t trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) = 0;
     virtual void destroyMenu(MenuHandle menu) = 0;
+    // Texts are UTF-8. A check item shows a tick when `checked`; a submenu
+    // is owned by its parent from here on and goes with it.
+    virtual void appendMenuSeparator(MenuHandle menu) = 0;
+    virtual void appendCheckItem(MenuHandle menu, std::uint32_t id, std::string_view text, bool checked) = 0;
+    virtual void appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view text) = 0;
+
+    // --- other processes and the console ----------------------------------
+    // WM_COPYDATA to `window`: `tag` as its dwData, `bytes` as its data.
+    // Waits at most `timeoutMs` for the answer; false when none came (the
+    // window went, hung or took longer), with `answer` untouched.
+    virtual bool sendCopyData(WindowHandle window, std::uintptr_t tag, std::string_view bytes,
+                              std::uint32_t timeoutMs, LResult& answer) = 0;
+    // Joins the console of the process that started this one; false when it
+    // has none (started from the desktop, a shortcut, a launcher).
+    virtual bool attachParentConsole() = 0;
+    // One line (no line feed of its own) on the standard error of the console.
+    virtual void writeStandardError(std::string_view line) = 0;
+
+    // --- global hotkeys -----------------------------------------------------
+    // WM_HOTKEY with `id` reaches `window` whatever has the focus; false when
+    // another program holds the combination.
+    virtual bool registerHotKey(WindowHandle window, int id, std::uint32_t modifiers, std::uint32_t virtualKey) = 0;
+    virtual void unregisterHotKey(WindowHandle window, int id) = 0;
+
+    // --- start with Windows ---------------------------------------------------
+    // The user's own Startup folder ("" when the shell does not say).
+    virtual std::string startupFolder() = 0;
+    // A shell link at `linkPath` to `target`, started in `workingFolder`.
+    virtual bool createShortcut(const std::string& linkPath, const std::string& target,
+                                const std::string& workingFolder) = 0;
+    virtual bool deleteFile(const std::string& path) = 0;
 
     // --- shell ------------------------------------------------------------
     // False when the shell could not start it (no such file, no program for it).

@@ -53,6 +53,13 @@ struct LocalTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
+    int millisecond = 0;  // 0..999; the monitoring log's time stamps
+};
+
+// One file of a folder.
+struct FolderEntry {
+    std::string name;  // without the folder
+    std::uint64_t size = 0;
 };
 
 struct OsVersion {

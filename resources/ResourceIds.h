@@ -74,5 +74,9 @@
 #define IDM_TRAY_ECO              500
 #define IDM_TRAY_OPEN             100
 #define IDM_TRAY_CLOSE            200
+// The tray menu's "オプション" submenu: its three check items.
+#define IDM_TRAY_START_WITH_WINDOWS 600
+#define IDM_TRAY_HOTKEYS          700
+#define IDM_TRAY_MONITOR_LOG      800
 
 #endif

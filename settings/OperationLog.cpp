@@ -1,5 +1,6 @@
 #include "settings/OperationLog.h"
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -22,6 +23,8 @@ bool appendTo(const std::string& path, std::string_view text) {
 
 std::string programLogPath() { return lifecycle.programFolder + "/" + LogFile; }
 
+std::atomic<std::uint32_t> failedLines{0};
+
 }  // namespace
 
 std::string logGpuName() {
@@ -41,11 +44,14 @@ void writeStartLine() {
 void writeEndLine() { appendTo(programLogPath(), "--- end application " + localTimeStamp() + " ---\n\n"); }
 
 void logLine(std::string_view body) {
+    if (body.find("= FAILED") != std::string_view::npos) failedLines.fetch_add(1, std::memory_order_relaxed);
     std::string line = logGpuName();
     line += ": ";
     line += body;
     appendTo(programLogPath(), line);
 }
+
+std::uint32_t failedLinesLogged() { return failedLines.load(std::memory_order_relaxed); }
 
 void logProgramLine(std::string_view line) { appendTo(programLogPath(), std::string(line)); }
 

@@ -7,6 +7,7 @@
 // of the GPU the user has selected, in code page 932.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,9 @@ void logWord(const char* key, const char* word);
 // Any line body after the name and ": "; it must end with a line feed. Lines
 // made of several pieces are passed whole, so they are written in one go.
 void logLine(std::string_view body);
+
+// Per-setting lines that said FAILED since the start (written or not).
+std::uint32_t failedLinesLogged();
 
 // A line of the program's own, like the start line: no GPU name before it.
 void logProgramLine(std::string_view line);

@@ -82,6 +82,16 @@ bool resetPass(int x, int y, bool buttonActive) {
     return true;
 }
 
+namespace {
+
+void resetConfirmed() {
+    panel.easyChoice = PresetCustom;
+    if (resetGpusToDefaults().curveRestored) panel.curveEditorEnabled = 0;
+    panel.forceRefresh = 1;
+}
+
+}  // namespace
+
 bool resetToDefaults() {
     tuning.fanLevel = 0;
     const bool confirmed = runSlotDialog(IDD_RESET_CONFIRM, ResetConfirmSlot) == IDC_RESET_OK;
@@ -89,9 +99,26 @@ bool resetToDefaults() {
     releaseCapturedButton();
     releasePresetButtons();
     if (!confirmed || inventory.count == 0) return confirmed;
-    panel.easyChoice = PresetCustom;
-    if (resetGpusToDefaults().curveRestored) panel.curveEditorEnabled = 0;
-    panel.forceRefresh = 1;
+    resetConfirmed();
+    return true;
+}
+
+bool resetWithoutAsking() {
+    if (resetPending()) return false;
+    tuning.fanLevel = 0;
+    releasePresetButtons();
+    if (inventory.count == 0) return false;
+    resetConfirmed();
+    return true;
+}
+
+bool applyPresetNow(int preset) {
+    choosePreset(preset);
+    beginApply();
+    shell.presetApplyRequest = 0;
+    if (!applyEasyPreset(panel.easyChoice)) return false;
+    animateApplyButton();
+    repaint();
     return true;
 }
 

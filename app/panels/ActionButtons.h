@@ -23,6 +23,15 @@ bool applyPass(int x, int y, bool applyButtonVisible);
 bool resetPass(int x, int y, bool buttonActive);
 // Asks the user (dialog 139) and, once confirmed, resets; true when confirmed.
 bool resetToDefaults();
+// A reset asked for from outside the window (the command line): what follows
+// the user's confirmation, without the question. False when there is nothing
+// to reset or a reset's values still wait for the panels.
+bool resetWithoutAsking();
+
+// A preset asked for from outside the window (the command line, a hotkey):
+// the tray menu's choice, applied at once instead of on the next pass. False
+// when the preset was refused (a GPU without tuning).
+bool applyPresetNow(int preset);
 
 // What the Advanced Mode page applies: the panels' working values and the
 // curve editor's inner points.

@@ -1,5 +1,7 @@
 #include "app/shell/Recovery.h"
 
+#include "gpu/MonitorRows.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,6 +85,7 @@ void checkSettingsInForce(const char* event) {
         return;
     }
     logProgramLine(std::string(event) + " = REAPPLY\n");
+    const MonitorEventLabel label(std::string(event) == "RESUME" ? "resume re-apply" : "driver reset re-apply");
     reapply(*inForce);
 }
 

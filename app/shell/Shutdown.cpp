@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/ShellState.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/shell/SafeStart.h"
 #include "app/shell/Tray.h"
 #include "driver/DriverApi.h"
@@ -55,6 +56,7 @@ void runShutdown() {
     // values were never on the card this run.
     if (!storedProfileKept()) saveProfile();
     writeEndLine();
+    endOptions(lifecycle.mainWindow);
     if (tuning.fanLevel != 0) handFansBack();
     // The clean end: the guard finds nothing to hand back, and the next start
     // trusts this run's settings.

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "app/shell/CommandHandOff.h"
 #include "app/shell/MainWindow.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/ShellState.h"
 #include "app/shell/Tray.h"
 #include "app/shell/WindowProcedure.h"
@@ -65,16 +67,33 @@ int readStartPreset() {
     return preset;
 }
 
-int runApplication(int showCommand) {
+int runApplication(int showCommand, const std::vector<std::string>& arguments) {
     Platform& os = platform();
     lifecycle.running = 1;
     lifecycle.closing = 0;
 
+    // Bad arguments end the copy before it touches anything.
+    ParsedCommandLine parsed = parseCommandLine(arguments);
+    if (!parsed.empty && !parsed.request) return reportBadArguments(parsed.error);
+    if (parsed.request && !settleRequestFile(*parsed.request, parsed.error)) return reportBadArguments(parsed.error);
+
     bool alreadyExists = false;
     MutexHandle mutex = os.createMutex(InstanceMutexName, true, alreadyExists);
-    if (mutex == nullptr) return 0;
-    if (alreadyExists && (handOverToRunningCopy() || !takeOverFromEndingCopy(mutex))) return 0;
+    if (mutex == nullptr) return parsed.request ? static_cast<int>(RequestOutcome::NotDone) : 0;
+    if (alreadyExists && parsed.request) {
+        const int outcome = handRequestToRunningCopy(*parsed.request, mutex, resourceText(IDS_CLASS));
+        if (outcome >= 0) return outcome;
+    } else if (alreadyExists && (handOverToRunningCopy() || !takeOverFromEndingCopy(mutex))) {
+        return 0;
+    }
+    if (parsed.request && parsed.request->kind == RequestKind::Quit) {
+        // Nothing runs that could quit.
+        os.releaseMutex(mutex);
+        os.closeMutex(mutex);
+        return static_cast<int>(RequestOutcome::Done);
+    }
     shell.instanceMutex = mutex;
+    if (parsed.request) keepRequestForStart(*parsed.request);
 
     lifecycle.wndProcEnabled = 1;
     lifecycle.initDone = 0;
@@ -88,6 +107,8 @@ int runApplication(int showCommand) {
 
     AcceleratorHandle accelerators = os.loadAccelerators(IDA_MAIN);
     lifecycle.initDone = 1;
+    takeOptionsAtStart(lifecycle.mainWindow);
+    runKeptRequestSoon(lifecycle.mainWindow);
     const int exitCode = messageLoop(accelerators);
     // A quit that did not come through the shutdown sequence (a skin image
     // that would not decode) still takes the tray icon and the workers along.

@@ -1,6 +1,7 @@
 #include "app/shell/Tray.h"
 
 #include "app/shell/FrameSchedule.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/PanelEdit.h"
 #include "app/panels/PresetButtons.h"
 #include "app/ShellState.h"
@@ -21,6 +22,7 @@ namespace {
 std::uint32_t taskbarCreated = 0;
 // The icon is up: added and not removed since. A removed icon stays removed.
 bool iconShown = false;
+bool stayInTray = false;
 
 struct MenuItem {
     std::uint32_t id;
@@ -59,9 +61,27 @@ void carryOut(std::uint32_t command) {
             trayRemove();
             platform().sendMessage(lifecycle.mainWindow, WM_QUIT_REQUEST, 0, 0);
             break;
+        case IDM_TRAY_START_WITH_WINDOWS:
+        case IDM_TRAY_HOTKEYS:
+        case IDM_TRAY_MONITOR_LOG:
+            toggleOption(command);
+            break;
         default:  // the menu was dismissed
             break;
     }
+}
+
+// After the five items: the options, each ticked while it is on. The
+// submenu goes with the menu it belongs to.
+void appendOptionsSubmenu(MenuHandle menu) {
+    Platform& os = platform();
+    const ProgramOptions& options = optionsInForce();
+    os.appendMenuSeparator(menu);
+    MenuHandle submenu = os.createPopupMenu();
+    os.appendCheckItem(submenu, IDM_TRAY_START_WITH_WINDOWS, "Windows と同時に起動", options.startWithWindows);
+    os.appendCheckItem(submenu, IDM_TRAY_HOTKEYS, "ホットキー (Ctrl+Alt+1/2/3/0)", options.hotkeys);
+    os.appendCheckItem(submenu, IDM_TRAY_MONITOR_LOG, "モニタリングログ", options.monitorLog);
+    os.appendSubmenu(menu, submenu, "オプション");
 }
 
 void showTrayMenu() {
@@ -70,6 +90,7 @@ void showTrayMenu() {
     Point cursor = os.cursorPosition();
     MenuHandle menu = os.createPopupMenu();
     for (const MenuItem& item : MenuItems) os.appendMenuItem(menu, item.id, item.text);
+    appendOptionsSubmenu(menu);
     const std::uint32_t chosen = os.trackPopupMenu(menu, cursor, lifecycle.mainWindow);
     // A notification-area menu closes on a click elsewhere only when its
     // owner gets a message after tracking.
@@ -113,13 +134,17 @@ void setAppIcon(IconHandle icon) {
     // hiding and showing the window for it took seconds and made it flicker.
     os.setWindowIcon(lifecycle.mainWindow, icon);
     // The window is up afterwards, also when it had gone to the tray.
-    if (lifecycle.hiddenToTray != 0) {
+    if (lifecycle.hiddenToTray != 0 && !stayInTray) {
         os.showWindow(lifecycle.mainWindow, SwShow);
         gpuWorkers.leaveTray();
     }
     if (WindowHandle taskbar = os.findWindow("Shell_TrayWnd", "")) os.invalidate(taskbar, true);
     os.notifyIcon(TrayOperation::Modify, trayIconData);
 }
+
+WindowStaysInTray::WindowStaysInTray() : previous_(stayInTray) { stayInTray = true; }
+
+WindowStaysInTray::~WindowStaysInTray() { stayInTray = previous_; }
 
 void onTrayNotify(LParam lParam) {
     switch (static_cast<std::uint32_t>(lParam)) {

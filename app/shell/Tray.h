@@ -28,6 +28,19 @@ bool isTaskbarCreated(std::uint32_t message);
 // The same record added again, unless the icon had been removed.
 void trayAddAgain();
 void setAppIcon(IconHandle icon);
+// While one lives, setAppIcon leaves a window that is in the tray there: a
+// hotkey or a script's request, made while a game has the screen, changes
+// the icons without bringing the window up over it.
+class WindowStaysInTray {
+public:
+    WindowStaysInTray();
+    ~WindowStaysInTray();
+    WindowStaysInTray(const WindowStaysInTray&) = delete;
+    WindowStaysInTray& operator=(const WindowStaysInTray&) = delete;
+
+private:
+    bool previous_;
+};
 // WM_TRAY_NOTIFY: lParam carries the mouse message.
 void onTrayNotify(LParam lParam);
 

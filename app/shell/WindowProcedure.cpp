@@ -11,8 +11,11 @@
 #include <optional>
 
 #include "app/shell/AppWindowHooks.h"
+#include "app/shell/CommandHandOff.h"
 #include "app/panels/EasyPanel.h"
 #include "app/shell/FrameSchedule.h"
+#include "app/shell/Hotkeys.h"
+#include "app/shell/OptionsInForce.h"
 #include "app/shell/MainWindow.h"
 #include "app/shell/Recovery.h"
 #include "app/shell/SafeStart.h"
@@ -117,6 +120,7 @@ void onTimer(WindowHandle window, WParam timer) {
     if (timer == TIMER_FRAME) onFrameTick();
     if (timer == TIMER_REFRESH) onRefreshTick();
     onRecoveryTimer(window, timer);
+    onRequestTimer(window, timer);
 }
 
 void onButtonDown(WindowHandle window, LParam lParam) {
@@ -310,6 +314,17 @@ LResult handleMessage(WindowHandle window, std::uint32_t message, WParam wParam,
             return 1;
         case WM_DRIVER_LOST:
             onDriverLost(window);
+            return 0;
+        case WmCopyData:
+            return onCopyData(lParam);
+        case WM_RUN_REQUEST:
+            onRunRequest(window);
+            return 0;
+        case WmHotKey:
+            onHotkey(wParam);
+            return 0;
+        case WM_OPTIONS_NOTICE:
+            showOptionNotices();
             return 0;
         case WM_CURVE_FOLLOWED:
             // The monitoring thread saw the driver's curve move; the points and

@@ -213,10 +213,24 @@ void FakePlatform::sleep(std::uint32_t milliseconds) {
 
 LocalTime FakePlatform::localTime() {
     if (fixedClock) return fixedTime;
-    std::time_t now = std::time(nullptr);
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    std::time_t seconds = system_clock::to_time_t(now);
     std::tm parts{};
-    fake::localParts(now, parts);
-    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+    fake::localParts(seconds, parts);
+    const int millisecond = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+            millisecond};
+}
+
+std::vector<FolderEntry> FakePlatform::listFolder(const std::string& folder) {
+    std::vector<FolderEntry> entries;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file(error)) continue;
+        entries.push_back({entry.path().filename().string(), static_cast<std::uint64_t>(entry.file_size(error))});
+    }
+    return entries;
 }
 
 void FakePlatform::debugOutput(std::string_view text) { record("debugOutput " + std::string(text)); }
@@ -279,6 +293,8 @@ void FakePlatform::releaseMutex(MutexHandle mutex) { record("releaseMutex " + he
 
 MutexWait FakePlatform::waitForMutex(MutexHandle mutex, std::uint32_t milliseconds) {
     record("waitForMutex " + hex(value(mutex)) + " ms=" + std::to_string(milliseconds));
+    // A wait that times out takes its time, on the fake clock when sleeps are instant.
+    if (mutexWaitOutcome == MutexWait::TimedOut && instantSleep) skippedMilliseconds_ += milliseconds;
     return mutexWaitOutcome;
 }
 
@@ -727,6 +743,16 @@ std::uint32_t FakePlatform::trackPopupMenu(MenuHandle, Point screenPoint, Window
 
 void FakePlatform::destroyMenu(MenuHandle) { record("destroyMenu"); }
 
+void FakePlatform::appendMenuSeparator(MenuHandle) { record("appendMenuSeparator"); }
+
+void FakePlatform::appendCheckItem(MenuHandle, std::uint32_t id, std::string_view text, bool checked) {
+    record("appendCheckItem " + std::to_string(id) + " " + std::string(text) + (checked ? " checked" : " unchecked"));
+}
+
+void FakePlatform::appendSubmenu(MenuHandle, MenuHandle, std::string_view text) {
+    record("appendSubmenu " + std::string(text));
+}
+
 // --- shell ------------------------------------------------------------------
 
 bool FakePlatform::shellExecute(WindowHandle, const char* verb, const std::string& file, const std::string& parameters,
@@ -737,6 +763,57 @@ bool FakePlatform::shellExecute(WindowHandle, const char* verb, const std::strin
     record(std::string("shellExecute verb=") + (verb ? verb : "") + " file=" + file + " parameters=" + parameters +
            " directory=" + (directory ? directory : "(none)") + " show=" + std::to_string(showCommand));
     return started;
+}
+
+// --- other processes, console, hotkeys, shortcuts ---------------------------
+
+bool FakePlatform::sendCopyData(WindowHandle handle, std::uintptr_t tag, std::string_view bytes,
+                                std::uint32_t timeoutMs, LResult& answer) {
+    record("sendCopyData tag=" + hex(static_cast<std::uint32_t>(tag)) + " bytes=" + std::string(bytes) +
+           " timeout=" + std::to_string(timeoutMs));
+    if (copyDataTimesOut) return false;
+    WindowProcedure procedure = procedureFor(handle);
+    if (procedure == nullptr) return false;
+    CopyDataRecord data{tag, static_cast<std::uint32_t>(bytes.size()), const_cast<char*>(bytes.data())};
+    answer = procedure(handle, WmCopyData, 0, reinterpret_cast<LParam>(&data));
+    return true;
+}
+
+bool FakePlatform::attachParentConsole() {
+    record(std::string("attachParentConsole ") + (parentConsole ? "attached" : "none"));
+    return parentConsole;
+}
+
+void FakePlatform::writeStandardError(std::string_view line) {
+    std::lock_guard guard(lock_);
+    record("writeStandardError " + std::string(line));
+    standardError.emplace_back(line);
+}
+
+bool FakePlatform::registerHotKey(WindowHandle, int id, std::uint32_t modifiers, std::uint32_t virtualKey) {
+    record("registerHotKey id=" + std::to_string(id) + " modifiers=" + hex(modifiers) + " key=" + hex(virtualKey));
+    return takenHotKeys.count({modifiers, virtualKey}) == 0;
+}
+
+void FakePlatform::unregisterHotKey(WindowHandle, int id) { record("unregisterHotKey id=" + std::to_string(id)); }
+
+std::string FakePlatform::startupFolder() { return startupFolderPath; }
+
+bool FakePlatform::createShortcut(const std::string& linkPath, const std::string& target,
+                                  const std::string& workingFolder) {
+    record("createShortcut " + linkPath + " target=" + target + " folder=" + workingFolder);
+    if (failShortcut) return false;
+    // A real file, so that tests see it come and go.
+    std::FILE* out = std::fopen(linkPath.c_str(), "wb");
+    if (out == nullptr) return false;
+    std::fprintf(out, "%s\n%s\n", target.c_str(), workingFolder.c_str());
+    std::fclose(out);
+    return true;
+}
+
+bool FakePlatform::deleteFile(const std::string& path) {
+    record("deleteFile " + path);
+    return std::remove(path.c_str()) == 0;
 }
 
 // --- drawing ----------------------------------------------------------------

@@ -72,6 +72,14 @@ public:
     bool failFileReplace = false;  // replaceFile refuses, as on a locked target
     std::string fileDialogAnswer;  // path chosen in the next file dialog
     bool failShellExecute = false;  // the shell finds nothing to start
+    // sendCopyData finds no answer in time (the other copy hangs or is slow).
+    bool copyDataTimesOut = false;
+    bool parentConsole = false;              // attachParentConsole succeeds
+    std::vector<std::string> standardError;  // lines written to the console's standard error
+    // Combinations (modifiers, virtual key) another program holds.
+    std::set<std::pair<std::uint32_t, std::uint32_t>> takenHotKeys;
+    std::string startupFolderPath;  // what startupFolder() answers
+    bool failShortcut = false;
     // Per dialog template: the button identifiers to press, one per opening
     // (front first); an opening with nothing scripted closes with IdCancel (2).
     std::map<std::uint32_t, std::deque<int>> dialogButtons;
@@ -112,6 +120,7 @@ public:
     bool createDirectory(const std::string& path) override;
     bool replaceFile(const std::string& from, const std::string& to) override;
     bool flushToDisk(std::FILE* file) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
 
     std::u16string toWide(std::string_view multiByte) override;
     std::string toMultiByte(std::u16string_view wide) override;
@@ -184,7 +193,20 @@ public:
     void appendMenuItem(MenuHandle menu, std::uint32_t id, const char* text) override;
     std::uint32_t trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) override;
     void destroyMenu(MenuHandle menu) override;
+    void appendMenuSeparator(MenuHandle menu) override;
+    void appendCheckItem(MenuHandle menu, std::uint32_t id, std::string_view text, bool checked) override;
+    void appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view text) override;
 
+    bool sendCopyData(WindowHandle window, std::uintptr_t tag, std::string_view bytes, std::uint32_t timeoutMs,
+                      LResult& answer) override;
+    bool attachParentConsole() override;
+    void writeStandardError(std::string_view line) override;
+    bool registerHotKey(WindowHandle window, int id, std::uint32_t modifiers, std::uint32_t virtualKey) override;
+    void unregisterHotKey(WindowHandle window, int id) override;
+    std::string startupFolder() override;
+    bool createShortcut(const std::string& linkPath, const std::string& target,
+                        const std::string& workingFolder) override;
+    bool deleteFile(const std::string& path) override;
     bool shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,
                       const char* directory, int showCommand) override;
 

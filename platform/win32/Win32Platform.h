@@ -36,6 +36,7 @@ public:
     bool createDirectory(const std::string& path) override;
     bool replaceFile(const std::string& from, const std::string& to) override;
     bool flushToDisk(std::FILE* file) override;
+    std::vector<FolderEntry> listFolder(const std::string& folder) override;
 
     std::u16string toWide(std::string_view multiByte) override;
     std::string toMultiByte(std::u16string_view wide) override;
@@ -107,6 +108,20 @@ public:
     void appendMenuItem(MenuHandle menu, std::uint32_t id, const char* text) override;
     std::uint32_t trackPopupMenu(MenuHandle menu, Point screen, WindowHandle owner) override;
     void destroyMenu(MenuHandle menu) override;
+    void appendMenuSeparator(MenuHandle menu) override;
+    void appendCheckItem(MenuHandle menu, std::uint32_t id, std::string_view text, bool checked) override;
+    void appendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view text) override;
+
+    bool sendCopyData(WindowHandle window, std::uintptr_t tag, std::string_view bytes, std::uint32_t timeoutMs,
+                      LResult& answer) override;
+    bool attachParentConsole() override;
+    void writeStandardError(std::string_view line) override;
+    bool registerHotKey(WindowHandle window, int id, std::uint32_t modifiers, std::uint32_t virtualKey) override;
+    void unregisterHotKey(WindowHandle window, int id) override;
+    std::string startupFolder() override;
+    bool createShortcut(const std::string& linkPath, const std::string& target,
+                        const std::string& workingFolder) override;
+    bool deleteFile(const std::string& path) override;
 
     bool shellExecute(WindowHandle owner, const char* verb, const std::string& file, const std::string& parameters,
                       const char* directory, int showCommand) override;

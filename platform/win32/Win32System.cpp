@@ -25,7 +25,21 @@ void Win32Platform::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
 LocalTime Win32Platform::localTime() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+std::vector<FolderEntry> Win32Platform::listFolder(const std::string& folder) {
+    std::vector<FolderEntry> entries;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        const std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        entries.push_back({found.cFileName, size});
+    } while (FindNextFileA(search, &found) != 0);
+    FindClose(search);
+    return entries;
 }
 
 void Win32Platform::debugOutput(std::string_view text) { OutputDebugStringW(widen(text).c_str()); }

@@ -158,7 +158,7 @@ class Program:
         self.loader = loader
         self.process = None
 
-    def start(self, wait_for_window=True, extra_environment=None, sim_config=None):
+    def start(self, wait_for_window=True, extra_environment=None, sim_config=None, arguments=()):
         environment = dict(os.environ)
         environment.setdefault("VANTRELIS_SIM_STATE", windows_path(self.folder / "sim-state.txt"))
         environment.setdefault("VANTRELIS_SIM_CALLS", windows_path(self.folder / "sim-calls.txt"))
@@ -167,7 +167,7 @@ class Program:
             environment["VANTRELIS_SIM_CONFIG"] = windows_path(self.folder / "sim.cfg")
         environment.update(extra_environment or {})
         self.log = open(self.folder / "wine-output.txt", "w")
-        self.process = subprocess.Popen([self.loader, "Vantrelis.exe"], cwd=self.folder, env=environment,
+        self.process = subprocess.Popen([self.loader, "Vantrelis.exe", *arguments], cwd=self.folder, env=environment,
                                         stdout=self.log, stderr=subprocess.STDOUT)
         if wait_for_window:
             code, _ = probe("wait", TITLE, 30000)

@@ -28,7 +28,9 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Vantrelis"
 !define PUBLISHER "Halvenro"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrelis"
-; The program's own window, found as a second copy of it finds it.
+; The program's own window: its class and title, since its message boxes
+; carry the same title.
+!define WINDOW_CLASS "VANTRELIS"
 !define WINDOW_TITLE "Vantrelis"
 ; The message the program's tray "close" sends itself: the orderly shutdown.
 !define WM_QUIT_REQUEST 0x800A
@@ -95,7 +97,7 @@ LangString RemoveUserFiles ${LANG_JAPANESE} "プロファイル、履歴、ロ�
 ; for its guard, whose program file stays busy until the guard has ended.
 !macro CloseRunningCopy un
 Function ${un}CloseRunningCopy
-  FindWindow $0 "" "${WINDOW_TITLE}"
+  FindWindow $0 "${WINDOW_CLASS}" "${WINDOW_TITLE}"
   ${If} $0 <> 0
     MessageBox MB_OKCANCEL|MB_ICONINFORMATION "$(CloseRunning)" /SD IDOK IDOK close
     Abort
@@ -103,7 +105,7 @@ Function ${un}CloseRunningCopy
     SendMessage $0 ${WM_QUIT_REQUEST} 0 0 /TIMEOUT=5000
     ${For} $1 1 80
       Sleep 250
-      FindWindow $0 "" "${WINDOW_TITLE}"
+      FindWindow $0 "${WINDOW_CLASS}" "${WINDOW_TITLE}"
       ${IfThen} $0 = 0 ${|} ${Break} ${|}
     ${Next}
     ${If} $0 <> 0

@@ -211,6 +211,18 @@ def visible_menu(near):
     return None
 
 
+def open_submenu(menu):
+    """A second small unnamed window beside the menu's right edge: its submenu."""
+    mx, my, mw, mh = menu
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^$"], capture_output=True, text=True)
+    for window in found.stdout.split():
+        x, y, width, height = geometry(window)
+        beside = abs(x - (mx + mw)) <= 12 or abs(x + width - mx) <= 12
+        if (x, y) != (mx, my) and 40 <= width <= 400 and 20 <= height <= 400 and beside:
+            return x, y, width, height
+    return None
+
+
 def tray_menu(scene):
     """A real right click on the icon in the notification area opens the menu."""
     x, y, width, height = tray_icon()
@@ -229,6 +241,17 @@ def tray_menu(scene):
     right, bottom = max(mx + mw, x + width) + 8, max(my + mh, y + height) + 8
     crop(scene.out / "tray-menu.png", left, top, right - left, bottom - top)
     print("  tray-menu.png", flush=True)
+    # The last item opens the options: up from the top wraps to it, right opens it.
+    xdotool("key", "Up")
+    xdotool("key", "Right")
+    submenu = need(wait_until(lambda: open_submenu(menu), timeout=10), "the options submenu did not open")
+    time.sleep(0.5)
+    sx, sy, sw, sh = submenu
+    left, top = max(0, min(left, sx - 8)), max(0, min(top, sy - 8))
+    right, bottom = max(right, sx + sw + 8), max(bottom, sy + sh + 8)
+    crop(scene.out / "tray-options.png", left, top, right - left, bottom - top)
+    print("  tray-options.png", flush=True)
+    xdotool("key", "Escape")
     # A click beside the menu closes it and chooses nothing.
     xdotool("mousemove", "--sync", 1200, 1000)
     xdotool("click", "1")
@@ -451,7 +474,7 @@ def installer(out):
 SCENES = {
     installer: [name for name, _ in SETUP_PAGES],
     easy_mode: ["first-start.png", "hover-help.png", "preset-hover.png", "preset-highperformance.png",
-                "preset-eco.png", "preset-default.png", "tray-menu.png", "settings-files.png",
+                "preset-eco.png", "preset-default.png", "tray-menu.png", "tray-options.png", "settings-files.png",
                 "settings-history.png", "system-report-progress.png", "system-report.png"],
     advanced_mode: ["advanced-warning.png", "advanced-clock.png", "advanced-power.png", "advanced-fps.png",
                     "advanced-fan.png", "fan-curve-notice.png", "fan-curve.png", "fan-curve-edited.png"],

@@ -70,8 +70,12 @@ void save() {
 
 void takeOptionsAtStart(WindowHandle window) {
     const OptionsFile file = readOptions(OptionsPath);
+    if (file.state != OptionsState::Missing) inForce = file.options;
+    // The installer's "start with Windows" makes the same shortcut without
+    // an options file: the menu shows what the Startup folder holds.
+    const std::string link = shortcutPath();
+    if (!link.empty() && platform().fileExists(link)) inForce.startWithWindows = true;
     if (file.state == OptionsState::Missing) return;
-    inForce = file.options;
     if (file.state == OptionsState::Damaged) tell(DamagedNotice);
     // Made again at every start: the program may have moved, and the
     // shortcut must start it in the folder it now runs from.

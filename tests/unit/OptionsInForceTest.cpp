@@ -1,6 +1,7 @@
 #include "app/shell/OptionsInForce.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/ShellState.h"
 #include "app/shell/Hotkeys.h"
@@ -151,6 +152,21 @@ TEST_F(OptionsInForceTest, StartPutsTheShortcutInPlaceForTheFolderItRunsFrom) {
     EXPECT_EQ(fake.count("messageBox"), 0);
     // Nothing to save: the file says what is in force.
     EXPECT_EQ(test::readFile(OptionsPath), test::textFile("START_WITH_WINDOWS = 1\n"));
+}
+
+// The installer's "Windows と同時に起動" leaves the shortcut and no options file.
+TEST_F(OptionsInForceTest, AShortcutTheInstallerMadeShowsTheOptionOnAndTurnsOff) {
+    std::filesystem::create_directories(fake.startupFolderPath);
+    const std::string link = fake.startupFolderPath + "\\" + StartupShortcutName;
+    { std::ofstream(link) << "made by the installer"; }
+    startTheProgram();
+    EXPECT_TRUE(optionsInForce().startWithWindows);
+    EXPECT_EQ(fake.count("createShortcut"), 0);
+    EXPECT_FALSE(std::filesystem::exists(OptionsPath));
+    choose(IDM_TRAY_START_WITH_WINDOWS);
+    EXPECT_FALSE(optionsInForce().startWithWindows);
+    EXPECT_FALSE(std::filesystem::exists(link));
+    EXPECT_EQ(test::readFile(OptionsPath), test::textFile("START_WITH_WINDOWS = 0\nHOTKEYS = 0\nMONITOR_LOG = 0\n"));
 }
 
 TEST_F(OptionsInForceTest, ShortcutThatCannotBeMadeLeavesTheOptionOff) {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/Platform.h"
+#include "platform/Utf8.h"
 #include "settings/MonitorLog.h"
 #include "state/GpuInventory.h"
 #include "state/MonitorSample.h"

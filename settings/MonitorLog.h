@@ -48,8 +48,6 @@ std::string monitorCsvRow(const MonitorLogRow& row);
 std::string monitorLogName(const LocalTime& day);
 // Days since 1970-01-01 of a calendar date (any month length, leap years).
 long daysSinceEpoch(int year, int month, int day);
-// UTF-16 to UTF-8 (names of GPUs).
-std::string utf8FromUtf16(std::u16string_view text);
 
 class MonitorLog {
 public:

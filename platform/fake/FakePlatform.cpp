@@ -11,6 +11,7 @@
 
 #include "platform/Messages.h"
 #include "platform/PlainPng.h"
+#include "platform/Utf8.h"
 #include "platform/fake/FakeSystem.h"
 
 #include <stb_image.h>
@@ -33,31 +34,6 @@ std::string hex(std::uintptr_t raw) {
     return out.str();
 }
 
-std::string utf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -821,7 +797,7 @@ bool FakePlatform::deleteFile(const std::string& path) {
 FontHandle FakePlatform::createUiFont(int height, int weight, int charset, std::u16string_view face) {
     std::lock_guard guard(lock_);
     record("createUiFont " + std::to_string(height) + " " + std::to_string(weight) + " " + std::to_string(charset) +
-           " " + utf8(face));
+           " " + utf8FromUtf16(face));
     if (failFontCreation) return nullptr;
     return makeHandle<FontHandle>(nextHandle_++);
 }
@@ -856,7 +832,7 @@ void FakePlatform::endPaint(WindowHandle) { record("endPaint"); }
 void FakePlatform::drawText(Surface&, const char16_t* text, const TextStyle& style, int x, int y) {
     if (!recordDrawing) return;
     record("drawText " + std::to_string(x) + "," + std::to_string(y) + " size=" + std::to_string(style.sizePixels) +
-           " align=" + std::to_string(style.alignment) + " argb=" + hex(style.argb) + " " + utf8(text));
+           " align=" + std::to_string(style.alignment) + " argb=" + hex(style.argb) + " " + utf8FromUtf16(text));
 }
 
 void FakePlatform::drawLine(Surface&, float penWidth, std::uint32_t argb, int x1, int y1, int x2, int y2) {
@@ -920,7 +896,7 @@ bool FakePlatform::decodeImage(const std::uint8_t* bytes, std::size_t count, Dec
 }
 
 bool FakePlatform::decodeImageFile(std::u16string_view path, DecodedImage& image) {
-    std::string narrow = utf8(path);
+    std::string narrow = utf8FromUtf16(path);
     std::FILE* file = std::fopen(narrow.c_str(), "rb");
     if (file == nullptr) return false;
     std::vector<std::uint8_t> bytes;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/Utf8.h"
 #include "tests/unit/TestSupport.h"
 
 namespace vt {
